@@ -1,0 +1,79 @@
+#include "about.h"
+
+#include "formbuilder.h"
+#include "hlink.h"
+#include "host.h"
+#include "texts.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+
+namespace wl {
+namespace {
+
+const QList<ControlSpec> kCatalogue = {
+    {Kind::Frame, "Frame2", "", "Program : ", {8, 8, 233, 65}},
+    {Kind::Label, "Label2", "Frame2", "Wavelathe", {24, 16, 185, 41}},
+    {Kind::Frame, "Frame1", "", "Version :", {8, 80, 89, 65}},
+    {Kind::Label, "Label1", "Frame1", "   1.08", {8, 24, 73, 25}},
+    {Kind::Frame, "Frame5", "", "Coded by :", {104, 80, 137, 65}},
+    {Kind::Label, "Label6", "Frame5", author::kName, {16, 24, 113, 17}},
+    {Kind::Frame, "Frame3", "", "Support :", {8, 144, 233, 65}},
+    {Kind::Label, "Label3", "Frame3", author::kWebPage, {16, 16, 209, 17}},
+    {Kind::Label, "Label4", "Frame3", author::kSupport, {64, 40, 97, 17}},
+};
+
+// Runs a handler when a label is clicked.
+class ClickFilter : public QObject {
+  public:
+    ClickFilter(QObject* parent, std::function<void()> onClick) : QObject(parent), onClick_(std::move(onClick)) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+            onClick_();
+            return true;
+        }
+        return false;
+    }
+
+  private:
+    std::function<void()> onClick_;
+};
+
+void asLink(QLabel* label) {
+    label->setFont(designFont("MS Sans Serif", 8.25, true, false, true));
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, p.color(QPalette::Highlight));
+    label->setPalette(p);
+    label->setWordWrap(false);
+    label->setCursor(Qt::PointingHandCursor);
+}
+
+} // namespace
+
+QWidget* About::build() {
+    auto* window = new QWidget;
+    window->setWindowTitle("About");
+    window->setFont(dialogFont());
+    window->resize(253, 213);
+    const auto c = buildControls(window, kCatalogue, shell_.drives());
+    c.value("Label2")->setFont(designFont("Comic Sans MS", 21.75, false, true));
+    c.value("Label1")->setFont(designFont("Comic Sans MS", 12, false, true));
+    c.value("Label6")->setFont(designFont("MS Sans Serif", 9.75, true));
+    auto* web = static_cast<QLabel*>(c.value("Label3"));
+    auto* mail = static_cast<QLabel*>(c.value("Label4"));
+    asLink(web);
+    asLink(mail);
+    web->installEventFilter(new ClickFilter(web, [this] { Label3_Click(); }));
+    mail->installEventFilter(new ClickFilter(mail, [this] { Label4_Click(); }));
+    return window;
+}
+
+void About::Label3_Click() { shell_.host().RunCommand("start.exe " + author::kWebPage, texts::kStyleHidden); }
+
+void About::Label4_Click() { hlink::OpenLink(shell_.host(), "mailto:" + author::kSupport + "?subject=Wavelathe"); }
+
+namespace hlink {
+void OpenLink(Host& host, const QString& target) { host.OpenLink(target); }
+} // namespace hlink
+
+} // namespace wl

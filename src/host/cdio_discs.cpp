@@ -1,0 +1,44 @@
+// The only file of the program that talks to libcdio.
+#include "drives.h"
+
+#include <cdio/cdio.h>
+#include <cdio/logging.h>
+
+namespace wl {
+namespace {
+
+void quietLibcdio() { cdio_loglevel_default = CDIO_LOG_ASSERT; }
+
+} // namespace
+
+QStringList opticalDrives() {
+    quietLibcdio();
+    QStringList result;
+    char** devices = cdio_get_devices(DRIVER_DEVICE);
+    for (char** d = devices; d && *d; ++d)
+        result.append(QString::fromLocal8Bit(*d));
+    cdio_free_device_list(devices);
+    return result;
+}
+
+std::optional<QList<int>> audioTracks(const QString& device) {
+    quietLibcdio();
+    CdIo_t* cdio = cdio_open(device.toLocal8Bit().constData(), DRIVER_UNKNOWN);
+    if (!cdio)
+        return std::nullopt;
+    const track_t first = cdio_get_first_track_num(cdio);
+    const track_t count = cdio_get_num_tracks(cdio);
+    std::optional<QList<int>> result;
+    if (first != CDIO_INVALID_TRACK && count != CDIO_INVALID_TRACK) {
+        QList<int> tracks;
+        for (int t = first; t < first + count; ++t)
+            if (cdio_get_track_format(cdio, static_cast<track_t>(t)) == TRACK_FORMAT_AUDIO)
+                tracks.append(t);
+        if (!tracks.isEmpty())
+            result = tracks;
+    }
+    cdio_destroy(cdio);
+    return result;
+}
+
+} // namespace wl

@@ -1,0 +1,52 @@
+// Windows are built from control tables: kind, design name, container, text, geometry and tab
+// index, listed front to back as the design lists them.
+#pragma once
+#include <QFont>
+#include <QHash>
+#include <QList>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+class QMainWindow;
+class QMenuBar;
+class QAction;
+
+namespace wl {
+
+class DriveSource;
+
+enum class Kind { Button, Frame, Label, TextBox, CheckBox, Option, DriveList, DirList, FileList, Line };
+
+struct ControlSpec {
+    Kind kind;
+    QString name;
+    QString container; // empty: the window's client area
+    QString text;
+    QRect geometry;    // a line's rectangle runs from its start point, one pixel high
+    int tab = -1;      // -1: takes no focus
+    bool visible = true;
+};
+
+// Creates the controls in the client area, stacks them with the first listed in front and
+// chains the tab order by tab index. Controls get their design names as object names.
+QHash<QString, QWidget*> buildControls(QWidget* client, const QList<ControlSpec>& specs,
+                                       DriveSource& drives);
+
+struct MenuItemSpec {
+    QString menuName, menuCaption, itemName, itemCaption;
+};
+
+// A menu bar with exactly these menus and items (no separators, access keys or shortcuts);
+// the items' object names are their design names.
+QHash<QString, QAction*> buildMenus(QMenuBar* bar, const QList<MenuItemSpec>& items);
+
+// The dialog font of the design, or the nearest the system has.
+QFont dialogFont();
+QFont designFont(const QString& family, double points, bool bold = false, bool italic = false,
+                 bool underline = false);
+
+// A top-level window whose client area (below its menu bar, if any) has the design's size.
+QMainWindow* newMainWindow(const QString& title, QSize client, bool withMenuBar);
+
+} // namespace wl

@@ -1,0 +1,147 @@
+#include "listpanels.h"
+
+#include "drives.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace wl {
+
+DriveListBox::DriveListBox(DriveSource& source, QWidget* parent) : QComboBox(parent) {
+    addItems(source.drives());
+    setDrive(source.driveOf(QDir::currentPath()));
+    connect(this, &QComboBox::activated, this, &DriveListBox::changed);
+}
+
+void DriveListBox::setDrive(const QString& drive) {
+    const QSignalBlocker block(this);
+    setCurrentIndex(findText(drive));
+}
+
+void DriveListBox::choose(const QString& drive) {
+    setDrive(drive);
+    emit changed();
+}
+
+DirListBox::DirListBox(DriveSource& source, QWidget* parent)
+    : QListWidget(parent), source_(source), path_(QDir::currentPath()) {
+    fill();
+    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        if (!setPath(item->data(Qt::UserRole).toString()))
+            return;
+    });
+}
+
+bool DirListBox::setPath(const QString& pathOrDrive) {
+    QString target = pathOrDrive;
+    if (source_.drives().contains(pathOrDrive)) {
+        const auto folder = source_.currentFolder(pathOrDrive);
+        if (!folder)
+            return false;
+        target = *folder;
+    } else if (!source_.discTracks(pathOrDrive)) {
+        const QFileInfo info(pathOrDrive);
+        if (!info.isDir() || !info.isExecutable())
+            return false;
+    }
+    if (target == path_)
+        return true;
+    path_ = target;
+    fill();
+    emit changed();
+    return true;
+}
+
+// The folder's parents from the root down, then its subfolders one level deeper.
+void DirListBox::fill() {
+    clear();
+    if (source_.discTracks(path_)) {
+        auto* item = new QListWidgetItem(path_, this);
+        item->setData(Qt::UserRole, path_);
+        setCurrentItem(item);
+        return;
+    }
+    QStringList parts = path_.split('/', Qt::SkipEmptyParts);
+    QString so_far;
+    auto add = [this](const QString& label, const QString& full, int depth) {
+        auto* item = new QListWidgetItem(QString(depth * 2, ' ') + label, this);
+        item->setData(Qt::UserRole, full);
+        return item;
+    };
+    QListWidgetItem* current = add("/", "/", 0);
+    for (int i = 0; i < parts.size(); ++i) {
+        so_far += "/" + parts[i];
+        current = add(parts[i], so_far, i + 1);
+    }
+    setCurrentItem(current);
+    const QDir dir(path_);
+    for (const QString& sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
+        add(sub, (path_ == "/" ? "/" : path_ + "/") + sub, static_cast<int>(parts.size()) + 1);
+}
+
+FileListBox::FileListBox(DriveSource& source, QWidget* parent)
+    : QListWidget(parent), source_(source), path_(QDir::currentPath()) {
+    fill();
+    // A click raises clicked() once, whether it moves the pick or repeats it; so does a move
+    // with the keyboard.
+    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (filling_ || row < 0)
+            return;
+        rowJustChanged_ = true;
+        emit clicked();
+    });
+    connect(this, &QListWidget::itemClicked, this, [this] {
+        if (!rowJustChanged_)
+            emit clicked();
+        rowJustChanged_ = false;
+    });
+}
+
+void FileListBox::setPath(const QString& path) {
+    path_ = path;
+    fill();
+}
+
+void FileListBox::setPattern(const QString& pattern) {
+    pattern_ = pattern;
+    fill();
+}
+
+QString FileListBox::fileName() const {
+    const QListWidgetItem* item = currentItem();
+    return item ? item->text() : QString();
+}
+
+void FileListBox::pick(const QString& name) {
+    const auto items = findItems(name, Qt::MatchExactly);
+    if (!items.isEmpty()) {
+        rowJustChanged_ = false;
+        if (currentItem() == items.first())
+            emit clicked();
+        else
+            setCurrentItem(items.first());
+        rowJustChanged_ = false;
+    }
+}
+
+void FileListBox::fill() {
+    filling_ = true;
+    clear();
+    const auto tracks = source_.discTracks(path_);
+    if (tracks) {
+        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern_),
+                                    QRegularExpression::CaseInsensitiveOption);
+        for (const QString& t : *tracks)
+            if (re.match(t).hasMatch())
+                addItem(t);
+    } else {
+        // Names match as on the system the design comes from: without regard to case.
+        const QDir dir(path_);
+        addItems(dir.entryList({pattern_}, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase));
+    }
+    setCurrentRow(-1);
+    filling_ = false;
+}
+
+} // namespace wl

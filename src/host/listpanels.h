@@ -1,0 +1,67 @@
+// The drive list, folder list and file list that the windows chain together.
+#pragma once
+#include <QComboBox>
+#include <QListWidget>
+
+namespace wl {
+
+class DriveSource;
+
+// Shows the machine's drives; choosing one raises changed().
+class DriveListBox : public QComboBox {
+    Q_OBJECT
+  public:
+    DriveListBox(DriveSource& source, QWidget* parent);
+    QString drive() const { return currentText(); }
+    // Selects a drive without raising changed(), as a program (not the user) would.
+    void setDrive(const QString& drive);
+    // Chooses a drive as the user would: selects it and raises changed().
+    void choose(const QString& drive);
+  signals:
+    void changed();
+};
+
+// Shows a folder with its parents and subfolders; opening one raises changed().
+class DirListBox : public QListWidget {
+    Q_OBJECT
+  public:
+    DirListBox(DriveSource& source, QWidget* parent);
+    QString path() const { return path_; }
+    // Takes a folder or a drive (then that drive's current folder). False, with nothing
+    // changed, when the folder or drive cannot be shown (a drive that is not ready).
+    [[nodiscard]] bool setPath(const QString& pathOrDrive);
+  signals:
+    void changed();
+
+  private:
+    void fill();
+    DriveSource& source_;
+    QString path_;
+};
+
+// Shows the files of a folder that match a pattern; picking one raises clicked().
+class FileListBox : public QListWidget {
+    Q_OBJECT
+  public:
+    FileListBox(DriveSource& source, QWidget* parent);
+    QString path() const { return path_; }
+    void setPath(const QString& path);
+    QString pattern() const { return pattern_; }
+    void setPattern(const QString& pattern);
+    // The picked file's name.
+    QString fileName() const;
+    // Picks a file as the user would.
+    void pick(const QString& name);
+  signals:
+    void clicked();
+
+  private:
+    void fill();
+    DriveSource& source_;
+    QString path_;
+    QString pattern_ = QStringLiteral("*");
+    bool filling_ = false;
+    bool rowJustChanged_ = false;
+};
+
+} // namespace wl

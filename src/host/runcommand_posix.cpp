@@ -1,0 +1,160 @@
+#include "runcommand.h"
+
+#include "lookup.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace wl {
+namespace {
+
+QString find(const QString& program) {
+    return QString::fromStdString(findProgram(program.toStdString()));
+}
+
+bool hasDisplay() {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == "offscreen" || platform == "minimal")
+        return false;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// The terminal that shows a job: $TERMINAL, else x-terminal-emulator, else xterm.
+QStringList terminalPrefix() {
+    for (const QString& name : {qEnvironmentVariable("TERMINAL"), QStringLiteral("x-terminal-emulator"),
+                                QStringLiteral("xterm")}) {
+        if (name.isEmpty())
+            continue;
+        const QString path = find(name);
+        if (path.isEmpty())
+            continue;
+        QStringList prefix{path};
+        if (QFileInfo(name).fileName() == "xterm")
+            prefix << "-iconic";
+        return prefix << "-e";
+    }
+    return {};
+}
+
+QString startScript(const QString& script, int style) {
+    const QString interpreter = QCoreApplication::applicationDirPath() + "/wavelathe-cmd";
+    if (!QFileInfo(interpreter).isExecutable())
+        return "the job interpreter " + interpreter + " is missing";
+    if (!QFileInfo::exists(script))
+        return "the script " + QDir::current().absoluteFilePath(script) + " does not exist";
+    QStringList argv{interpreter, script};
+    if (style == 6 && hasDisplay()) {
+        const QStringList terminal = terminalPrefix();
+        if (!terminal.isEmpty())
+            return spawnDetached(terminal + argv, false);
+    }
+    // No terminal window: the job writes to the program's own output and reads nothing.
+    return spawnDetached(argv, true);
+}
+
+// A document named without a folder: the current folder first, else the copy installed
+// beside the program.
+QString resolveDocument(const QString& name) {
+    if (QFileInfo::exists(name))
+        return QFileInfo(name).absoluteFilePath();
+    const QString installed = QCoreApplication::applicationDirPath() + "/" + name;
+    return QFileInfo::exists(installed) ? installed : QString();
+}
+
+} // namespace
+
+QString spawnDetached(const QStringList& argv, bool quietStdin) {
+    if (argv.isEmpty())
+        return "nothing to start";
+    std::vector<std::string> words;
+    for (const QString& a : argv)
+        words.push_back(a.toLocal8Bit().toStdString());
+    std::vector<char*> cargv;
+    for (std::string& w : words)
+        cargv.push_back(w.data());
+    cargv.push_back(nullptr);
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    const pid_t middle = fork();
+    if (middle < 0) {
+        const int e = errno;
+        close(report[0]);
+        close(report[1]);
+        return QString::fromLocal8Bit(std::strerror(e));
+    }
+    if (middle == 0) {
+        // Only async-signal-safe calls from here on.
+        setsid();
+        const pid_t job = fork();
+        if (job == 0) {
+            if (quietStdin) {
+                const int null = open("/dev/null", O_RDONLY);
+                if (null >= 0)
+                    dup2(null, STDIN_FILENO);
+            }
+            execv(cargv[0], cargv.data());
+            const int e = errno;
+            (void)!write(report[1], &e, sizeof e);
+            _exit(127);
+        }
+        if (job < 0) {
+            const int e = errno;
+            (void)!write(report[1], &e, sizeof e);
+        }
+        _exit(0);
+    }
+    close(report[1]);
+    int status = 0;
+    while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+    }
+    int childErrno = 0;
+    ssize_t got;
+    while ((got = read(report[0], &childErrno, sizeof childErrno)) < 0 && errno == EINTR) {
+    }
+    close(report[0]);
+    if (got == static_cast<ssize_t>(sizeof childErrno))
+        return QString::fromLocal8Bit(std::strerror(childErrno));
+    return QString();
+}
+
+QString openWithDesktop(const QString& target) {
+    const QString opener = find("xdg-open");
+    if (opener.isEmpty())
+        return "no desktop opener (xdg-open) is installed";
+    return spawnDetached({opener, target}, true);
+}
+
+QString startCommandLine(const QString& commandLine, int style) {
+    const qsizetype blank = commandLine.indexOf(' ');
+    const QString program = blank < 0 ? commandLine : commandLine.left(blank);
+    const QString argument = blank < 0 ? QString() : commandLine.mid(blank + 1);
+    if (argument.isEmpty() && program.endsWith(".bat", Qt::CaseInsensitive))
+        return startScript(program, style);
+    const QString path = find(program);
+    if (!path.isEmpty()) {
+        QStringList argv{path};
+        if (!argument.isEmpty())
+            argv << argument;
+        return spawnDetached(argv, true);
+    }
+    if (program.compare("notepad.exe", Qt::CaseInsensitive) == 0) {
+        const QString document = resolveDocument(argument);
+        if (document.isEmpty())
+            return argument + " was not found in the current folder or beside the program";
+        return openWithDesktop(document);
+    }
+    if (program.compare("start.exe", Qt::CaseInsensitive) == 0)
+        return openWithDesktop(argument);
+    return "program not found";
+}
+
+} // namespace wl

@@ -1,0 +1,116 @@
+#include "cdripper.h"
+
+#include "formbuilder.h"
+#include "host.h"
+#include "jobline.h"
+#include "listpanels.h"
+#include "texts.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace wl {
+namespace {
+
+// Listed in creation order (later ones on top), so the builder gets them reversed.
+QList<ControlSpec> catalogue() {
+    const QList<ControlSpec> creationOrder = {
+        {Kind::Button, "Command1", "", "Rip", {32, 168, 129, 25}, 8, false},
+        {Kind::TextBox, "Text3", "", "Track1", {208, 136, 105, 19}, 5},
+        {Kind::TextBox, "Text2", "", "", {176, 168, 10, 19}, 4, false},
+        {Kind::TextBox, "Text1", "", "", {176, 104, 169, 21}, 3},
+        {Kind::DirList, "Dir1", "", "", {8, 8, 161, 96}, 2},
+        {Kind::FileList, "File1", "", "", {176, 8, 169, 97}, 1},
+        {Kind::DriveList, "Drive1", "", "", {8, 104, 169, 21}, 0},
+        {Kind::Label, "Label2", "", "Cd RiPpEr", {192, 168, 129, 41}, 7},
+        {Kind::Line, "Line2", "", "", {0, 216, 440, 1}},
+        {Kind::Line, "Line1", "", "", {0, 0, 440, 1}},
+        {Kind::Label, "Label1", "", "Name of wave (max. 8 characters):", {32, 136, 169, 17}, 6},
+    };
+    return QList<ControlSpec>(creationOrder.rbegin(), creationOrder.rend());
+}
+
+const QList<MenuItemSpec> kMenus = {
+    {"mnufile", "File", "mnufilemp3", "To Wavelathe"},
+    {"mnufile", "File", "mnufileclose", "Close"},
+    {"mnueoptions", "Options", "mnuoptionoptions", "Cd Ripper Options"},
+    {"mnuhelp", "Help", "mnuhelpabout", "About"},
+    {"mnuhelp", "Help", "mnuhelphelp", "Help"},
+};
+
+} // namespace
+
+QString trackCode(const QString& fileName) {
+    // A CD holds at most 99 tracks; every one of them has its entry.
+    for (int n = 1; n <= 99; ++n)
+        if (fileName == QString::asprintf("Track%02d.cda", n))
+            return "T " + QString::number(n);
+    return QString();
+}
+
+QWidget* cdripper::build() {
+    QMainWindow* window = newMainWindow("Cd Ripper for most SCSI and  ATAPI Drives", {353, 230}, true);
+    const auto c = buildControls(window->centralWidget(), catalogue(), shell_.drives());
+    ui_.Command1 = static_cast<QPushButton*>(c.value("Command1"));
+    ui_.Text1 = static_cast<QLineEdit*>(c.value("Text1"));
+    ui_.Text2 = static_cast<QLineEdit*>(c.value("Text2"));
+    ui_.Text3 = static_cast<QLineEdit*>(c.value("Text3"));
+    ui_.Drive1 = static_cast<DriveListBox*>(c.value("Drive1"));
+    ui_.Dir1 = static_cast<DirListBox*>(c.value("Dir1"));
+    ui_.File1 = static_cast<FileListBox*>(c.value("File1"));
+    c.value("Label2")->setFont(designFont("Comic Sans MS", 18, true));
+    ui_.File1->setPattern("*.cda");
+    connect(ui_.Drive1, &DriveListBox::changed, this, &cdripper::Drive1_Change);
+    connect(ui_.Dir1, &DirListBox::changed, this, &cdripper::Dir1_Change);
+    connect(ui_.File1, &FileListBox::clicked, this, &cdripper::File1_Click);
+    connect(ui_.Command1, &QPushButton::clicked, this, &cdripper::Command1_Click);
+
+    const auto menu = buildMenus(window->menuBar(), kMenus);
+    connect(menu["mnufilemp3"], &QAction::triggered, this, &cdripper::mnufilemp3_Click);
+    connect(menu["mnufileclose"], &QAction::triggered, this, &cdripper::mnufileclose_Click);
+    connect(menu["mnuoptionoptions"], &QAction::triggered, this, &cdripper::mnuoptionoptions_Click);
+    connect(menu["mnuhelpabout"], &QAction::triggered, this, &cdripper::mnuhelpabout_Click);
+    connect(menu["mnuhelphelp"], &QAction::triggered, this, &cdripper::mnuhelphelp_Click);
+    ui_.Drive1->setFocus();
+    return window;
+}
+
+void cdripper::Drive1_Change() {
+    if (!ui_.Dir1->setPath(ui_.Drive1->drive()))
+        shell_.host().ShowMessage(texts::kNotReady, texts::kMsgCritical);
+}
+
+void cdripper::Dir1_Change() { ui_.File1->setPath(ui_.Dir1->path()); }
+
+void cdripper::File1_Click() {
+    ui_.Command1->show();
+    ui_.Text1->setText(ui_.File1->path() + "/" + ui_.File1->fileName());
+    // A name outside the table clears the code: keeping the last one would rip another track.
+    ui_.Text2->setText(trackCode(ui_.File1->fileName()));
+}
+
+void cdripper::Command1_Click() {
+    if (ui_.Text2->text().isEmpty()) {
+        shell_.host().ShowMessage("Please pick a track first.", texts::kMsgOk);
+        return;
+    }
+    runJob(shell_.host(), texts::kRipScript,
+           JobLine().text("CDDA/").text(ui_.Text2->text()).text(" /F").text(" ").name(ui_.Text3->text())
+               .text(" /O"));
+}
+
+void cdripper::mnuoptionoptions_Click() { shell_.host().ShowMessage("not available yet :-(", texts::kMsgOk); }
+
+void cdripper::mnufilemp3_Click() {
+    shell_.showMain();
+    shell_.unload(*this);
+}
+
+void cdripper::mnufileclose_Click() { shell_.unload(*this); }
+void cdripper::mnuhelpabout_Click() { shell_.showAbout(); }
+void cdripper::mnuhelphelp_Click() { shell_.host().RunCommand("notepad.exe Help.txt", texts::kStyleNormal); }
+
+} // namespace wl

@@ -1,0 +1,54 @@
+#include "options.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace wl::cdda {
+
+Result<Options> parseArgs(const std::vector<std::string>& args) {
+    Options o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() < 2 || a[0] != '/')
+            return Result<Options>::fail("unexpected argument \"" + a + "\"");
+        const char sw = static_cast<char>(std::tolower(static_cast<unsigned char>(a[1])));
+        if (sw == 'o' && a.size() == 2) {
+            o.overwrite = true;
+            continue;
+        }
+        if (sw != 't' && sw != 'f' && sw != 'd')
+            return Result<Options>::fail("unknown switch \"" + a + "\"");
+        std::string value = a.substr(2);
+        if (value.empty()) {
+            if (i + 1 >= args.size())
+                return Result<Options>::fail("switch " + a + " needs a value");
+            value = args[++i];
+        }
+        if (sw == 'f') {
+            o.name = value;
+        } else if (sw == 'd') {
+            o.device = value;
+        } else {
+            o.trackText = value;
+            const bool digits = value.size() <= 3 && std::all_of(value.begin(), value.end(), [](char c) {
+                                    return c >= '0' && c <= '9';
+                                });
+            o.track = digits ? std::stoi(value) : -1;
+        }
+    }
+    return o;
+}
+
+std::string outputName(const Options& o) {
+    if (o.name.empty()) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "Track%02d.wav", o.track);
+        return buf;
+    }
+    const size_t slash = o.name.rfind('/');
+    const size_t dot = o.name.rfind('.');
+    const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    return hasExt ? o.name : o.name + ".wav";
+}
+
+} // namespace wl::cdda

@@ -1,0 +1,24 @@
+#pragma once
+#include "toolkit.h"
+
+#include <string>
+#include <vector>
+
+namespace wl::cdda {
+
+struct Options {
+    int track = 0;       // 0: not given
+    std::string trackText; // as given, for the message when it is not a number
+    std::string name;    // the output file; empty: TrackNN.wav
+    bool overwrite = false;
+    std::string device;  // empty: the first drive with an audio disc
+};
+
+// CDDA /T N /F NAME /O [/D DEVICE]; switches case-insensitive, in any order, a value either
+// the next argument or glued on ("/T5").
+Result<Options> parseArgs(const std::vector<std::string>& args);
+
+// The file to write: NAME with ".wav" added when it has no extension, or "TrackNN.wav".
+std::string outputName(const Options& o);
+
+} // namespace wl::cdda

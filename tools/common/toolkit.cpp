@@ -1,0 +1,278 @@
+#include "toolkit.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace wl {
+
+bool iequals(std::string_view a, std::string_view b) {
+    return lower(a) == lower(b);
+}
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string errnoText() { return std::strerror(errno); }
+
+// ---- temporary files removed on a fatal signal ----
+namespace {
+
+constexpr int kSlots = 64;
+constexpr size_t kPathMax = 4096;
+char g_paths[kSlots][kPathMax];
+std::atomic<int> g_used[kSlots];
+
+int claimSlot(const std::string& path) {
+    if (path.size() >= kPathMax)
+        return -1;
+    for (int i = 0; i < kSlots; ++i) {
+        int expected = 0;
+        if (g_used[i].compare_exchange_strong(expected, 2)) {
+            std::memcpy(g_paths[i], path.c_str(), path.size() + 1);
+            g_used[i].store(1);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void releaseSlot(int slot) {
+    if (slot >= 0)
+        g_used[slot].store(0);
+}
+
+extern "C" void onFatalSignal(int sig) {
+    for (int i = 0; i < kSlots; ++i)
+        if (g_used[i].load() == 1)
+            unlink(g_paths[i]);
+    _exit(128 + sig);
+}
+
+} // namespace
+
+void installSignalCleanup() {
+    struct sigaction sa {};
+    sa.sa_handler = onFatalSignal;
+    sigemptyset(&sa.sa_mask);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaction(sig, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+// ---- SafeOutput ----
+
+SafeOutput::~SafeOutput() { discard(); }
+
+Status SafeOutput::open(const std::string& target) {
+    discard();
+    target_ = target;
+    const size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    std::string templ = (slash == std::string::npos ? std::string("./") : dir) + ".wl-XXXXXX";
+    const int slot = claimSlot(templ);
+    const int fd = mkstemp(slot >= 0 ? g_paths[slot] : templ.data());
+    if (fd < 0) {
+        const std::string why = errnoText();
+        releaseSlot(slot);
+        return fail("cannot write in the output folder: " + why);
+    }
+    temp_ = slot >= 0 ? std::string(g_paths[slot]) : templ;
+    slot_ = slot;
+    // Same permissions as a file the user would create.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    f_ = fdopen(fd, "wb");
+    if (!f_) {
+        close(fd);
+        discard();
+        return fail("cannot open the output: " + errnoText());
+    }
+    static thread_local char buffer[1 << 16];
+    setvbuf(f_, buffer, _IOFBF, sizeof buffer);
+    failed_ = false;
+    return ok();
+}
+
+Status SafeOutput::write(const void* data, size_t size) {
+    if (failed_ || !f_)
+        return fail("write failed");
+    if (size && std::fwrite(data, 1, size, f_) != size) {
+        failed_ = true;
+        return fail("cannot write the output: " + errnoText());
+    }
+    return ok();
+}
+
+Status SafeOutput::writeAt(long offset, const void* data, size_t size) {
+    if (failed_ || !f_)
+        return fail("write failed");
+    if (std::fflush(f_) != 0 || std::fseek(f_, offset, SEEK_SET) != 0) {
+        failed_ = true;
+        return fail("cannot write the output: " + errnoText());
+    }
+    Status s = write(data, size);
+    if (s && std::fseek(f_, 0, SEEK_END) != 0) {
+        failed_ = true;
+        return fail("cannot write the output: " + errnoText());
+    }
+    return s;
+}
+
+Status SafeOutput::commit() {
+    if (failed_ || !f_)
+        return fail("write failed");
+    // Flush before the rename to catch a full disk here rather than leave a short file.
+    if (std::fflush(f_) != 0 || fsync(fileno(f_)) != 0) {
+        const std::string why = errnoText();
+        discard();
+        return fail("cannot write the output: " + why);
+    }
+    const int rc = std::fclose(f_);
+    f_ = nullptr;
+    if (rc != 0) {
+        const std::string why = errnoText();
+        discard();
+        return fail("cannot write the output: " + why);
+    }
+    if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
+        const std::string why = errnoText();
+        discard();
+        return fail("cannot put the output in place: " + why);
+    }
+    releaseSlot(slot_);
+    slot_ = -1;
+    temp_.clear();
+    return ok();
+}
+
+void SafeOutput::discard() {
+    if (f_) {
+        std::fclose(f_);
+        f_ = nullptr;
+    }
+    if (!temp_.empty())
+        unlink(temp_.c_str());
+    temp_.clear();
+    releaseSlot(slot_);
+    slot_ = -1;
+}
+
+// ---- WavWriter ----
+namespace {
+
+void put16(unsigned char* p, unsigned v) {
+    p[0] = v & 0xff;
+    p[1] = (v >> 8) & 0xff;
+}
+void put32(unsigned char* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = (v >> (8 * i)) & 0xff;
+}
+
+void wavHeader(unsigned char h[44], int rate, int channels, uint32_t data) {
+    std::memcpy(h, "RIFF", 4);
+    put32(h + 4, 36 + data);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    put32(h + 16, 16);
+    put16(h + 20, 1);
+    put16(h + 22, static_cast<unsigned>(channels));
+    put32(h + 24, static_cast<uint32_t>(rate));
+    put32(h + 28, static_cast<uint32_t>(rate * channels * 2));
+    put16(h + 32, static_cast<unsigned>(channels * 2));
+    put16(h + 34, 16);
+    std::memcpy(h + 36, "data", 4);
+    put32(h + 40, data);
+}
+
+} // namespace
+
+Status WavWriter::open(const std::string& target, int rate, int channels) {
+    rate_ = rate;
+    channels_ = channels;
+    bytes_ = 0;
+    if (Status s = out_.open(target); !s)
+        return s;
+    unsigned char h[44];
+    wavHeader(h, rate, channels, 0);
+    return out_.write(h, sizeof h);
+}
+
+Status WavWriter::write(const void* pcm, size_t bytes) {
+    if (bytes_ + bytes > kMaxData)
+        return fail("the WAV would exceed the 4 GiB limit of the format");
+    bytes_ += bytes;
+    return out_.write(pcm, bytes);
+}
+
+Status WavWriter::finish() {
+    unsigned char h[44];
+    wavHeader(h, rate_, channels_, static_cast<uint32_t>(bytes_));
+    if (Status s = out_.writeAt(0, h, sizeof h); !s)
+        return s;
+    return out_.commit();
+}
+
+// ---- terminal ----
+
+bool stdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
+bool stderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+void pauseIfTerminal() {
+    if (!stdinIsTerminal())
+        return;
+    std::fprintf(stderr, "Press Enter to close.");
+    std::fflush(stderr);
+    int c;
+    while ((c = std::getchar()) != EOF && c != '\n') {
+    }
+}
+
+void Progress::update(double fraction, double audioSeconds) {
+    if (!terminal_)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (shown_ && now - last_ < std::chrono::milliseconds(250) && fraction < 1.0)
+        return;
+    last_ = now;
+    shown_ = true;
+    const double elapsed = std::chrono::duration<double>(now - start_).count();
+    const double speed = elapsed > 0 ? audioSeconds / elapsed : 0;
+    std::fprintf(stderr, "\r%3d%%  %.1fx ", static_cast<int>(fraction * 100 + 0.5), speed);
+    std::fflush(stderr);
+}
+
+void Progress::clear() {
+    if (terminal_ && shown_)
+        std::fprintf(stderr, "\r                    \r");
+    shown_ = false;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    if (a == b)
+        return true;
+    struct stat sa {}, sb {};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+std::string replaceExtension(const std::string& path, const std::string& ext) {
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
+        dot == (slash == std::string::npos ? 0 : slash + 1))
+        return path + ext;
+    return path.substr(0, dot) + ext;
+}
+
+} // namespace wl

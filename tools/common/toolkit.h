@@ -1,0 +1,118 @@
+// Pieces every audio tool shares: results, safe output files, signal clean-up, progress lines,
+// the closing pause and the WAV writer.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <variant>
+
+namespace wl {
+
+// A value or the text of what went wrong.
+template <class T> class Result {
+  public:
+    Result(T value) : v_(std::move(value)) {}
+    static Result fail(std::string why) { return Result(Error{std::move(why)}); }
+    bool ok() const { return v_.index() == 0; }
+    explicit operator bool() const { return ok(); }
+    T& operator*() { return std::get<0>(v_); }
+    T* operator->() { return &std::get<0>(v_); }
+    const std::string& error() const { return std::get<1>(v_).why; }
+
+  private:
+    struct Error {
+        std::string why;
+    };
+    explicit Result(Error e) : v_(std::move(e)) {}
+    std::variant<T, Error> v_;
+};
+
+struct Done {};
+using Status = Result<Done>;
+inline Status ok() { return Done{}; }
+inline Status fail(std::string why) { return Status::fail(std::move(why)); }
+
+bool iequals(std::string_view a, std::string_view b);
+std::string lower(std::string_view s);
+std::string errnoText();
+
+// Ctrl-C, SIGTERM and a closed terminal remove every registered temporary file and end the
+// process at once, so an interrupted job never leaves a partial file behind.
+void installSignalCleanup();
+
+// Where a tool's output bytes go.
+class ByteSink {
+  public:
+    virtual ~ByteSink() = default;
+    virtual Status write(const void* data, size_t size) = 0;
+    virtual Status writeAt(long offset, const void* data, size_t size) = 0;
+};
+
+// A file written under a temporary name in the destination folder and renamed over the target
+// only by commit(): a reader never sees half a file, and an existing target is replaced only by
+// a complete new one. Destroying it uncommitted removes the temporary file.
+class SafeOutput : public ByteSink {
+  public:
+    SafeOutput() = default;
+    ~SafeOutput() override;
+    SafeOutput(const SafeOutput&) = delete;
+    SafeOutput& operator=(const SafeOutput&) = delete;
+
+    Status open(const std::string& target);
+    Status write(const void* data, size_t size) override;
+    Status writeAt(long offset, const void* data, size_t size) override;
+    Status commit();
+    void discard();
+    const std::string& target() const { return target_; }
+
+  private:
+    std::string target_, temp_;
+    std::FILE* f_ = nullptr;
+    int slot_ = -1;
+    bool failed_ = false;
+};
+
+// A 16-bit PCM WAV on a SafeOutput; the header's sizes are patched on finish.
+class WavWriter {
+  public:
+    Status open(const std::string& target, int rate, int channels);
+    Status write(const void* pcm, size_t bytes);
+    Status finish();
+    uint64_t dataBytes() const { return bytes_; }
+
+    static constexpr uint64_t kMaxData = 0xFFFFFFFFull - 36;
+
+  private:
+    SafeOutput out_;
+    int rate_ = 0, channels_ = 0;
+    uint64_t bytes_ = 0;
+};
+
+// A progress line redrawn in place on a terminal, at most a few times a second.
+class Progress {
+  public:
+    explicit Progress(bool terminal) : terminal_(terminal) {}
+    // fraction 0..1, audioSeconds done so far, for the speed as a multiple of real time
+    void update(double fraction, double audioSeconds);
+    void clear();
+
+  private:
+    bool terminal_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point last_{};
+    bool shown_ = false;
+};
+
+bool stdinIsTerminal();
+bool stderrIsTerminal();
+// Keeps the job's terminal window readable: waits for Enter when standard input is a terminal.
+void pauseIfTerminal();
+
+// True when both names lead to the same existing file (same path or same inode).
+bool sameFile(const std::string& a, const std::string& b);
+// The name with its extension (after the last dot of the last component) replaced.
+std::string replaceExtension(const std::string& path, const std::string& ext);
+
+} // namespace wl

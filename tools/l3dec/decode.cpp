@@ -1,0 +1,143 @@
+#include "decode.h"
+
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace wl::l3dec {
+namespace {
+
+struct HandleDeleter {
+    void operator()(mpg123_handle* h) const {
+        mpg123_close(h);
+        mpg123_delete(h);
+    }
+};
+
+class WavSink : public PcmSink {
+  public:
+    explicit WavSink(std::string target) : target_(std::move(target)) {}
+    Status begin(long rate, int channels, uint64_t expectedBytes) override {
+        if (expectedBytes > WavWriter::kMaxData)
+            return fail("the decoded audio (about " + std::to_string(expectedBytes >> 20) +
+                        " MiB) would exceed the 4 GiB limit of a WAV file");
+        return wav_.open(target_, static_cast<int>(rate), channels);
+    }
+    Status write(const unsigned char* pcm, size_t bytes) override { return wav_.write(pcm, bytes); }
+    Status finish() { return wav_.finish(); }
+
+  private:
+    std::string target_;
+    WavWriter wav_;
+};
+
+} // namespace
+
+mpg123_handle* newDecoder() {
+    int err = MPG123_OK;
+    mpg123_handle* mh = mpg123_new(nullptr, &err);
+    if (!mh)
+        return nullptr;
+    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0);
+    mpg123_format_none(mh);
+    const long* rates = nullptr;
+    size_t count = 0;
+    mpg123_rates(&rates, &count);
+    for (size_t i = 0; i < count; ++i)
+        mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    return mh;
+}
+
+Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Progress* progress) {
+    long rate = 0;
+    int channels = 0, encoding = 0;
+    if (mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK)
+        return fail("no MPEG audio frame found");
+    const off_t length = mpg123_length(mh);
+    const bool exact = mpg123_getstate(mh, MPG123_ACCURATE, nullptr, nullptr) == MPG123_OK;
+    const off_t promisedFrames = mpg123_framelength(mh);
+    const uint64_t expected = length > 0 ? static_cast<uint64_t>(length) * channels * 2 : 0;
+    if (Status s = sink.begin(rate, channels, expected); !s)
+        return s;
+    std::vector<unsigned char> buf(1 << 16);
+    uint64_t written = 0;
+    bool damaged = false;
+    std::string stop;
+    while (true) {
+        size_t done = 0;
+        const int rc = mpg123_read(mh, buf.data(), buf.size(), &done);
+        if (done) {
+            if (Status s = sink.write(buf.data(), done); !s)
+                return s;
+            written += done;
+            if (progress && length > 0)
+                progress->update(static_cast<double>(written) / static_cast<double>(length * channels * 2),
+                                 static_cast<double>(written) / (rate * channels * 2.0));
+        }
+        if (rc == MPG123_DONE)
+            break;
+        if (rc == MPG123_NEW_FORMAT) {
+            long r = 0;
+            int c = 0, e = 0;
+            mpg123_getformat(mh, &r, &c, &e);
+            if (r != rate || c != channels) {
+                // Joined streams: PCM of another format must never go under the first header.
+                stop = "the stream changes format midway (" + std::to_string(rate) + " Hz, " +
+                       std::to_string(channels) + " ch to " + std::to_string(r) + " Hz, " +
+                       std::to_string(c) + " ch); decoding stopped there";
+                break;
+            }
+            continue;
+        }
+        if (rc != MPG123_OK) {
+            ++report.errors;
+            damaged = true;
+            if (rc == MPG123_ERR && mpg123_errcode(mh) == MPG123_RESYNC_FAIL)
+                break;
+            if (report.errors > 1000)
+                break;
+        }
+    }
+    report.frames = static_cast<long>(mpg123_tellframe(mh));
+    if (exact && promisedFrames > 0 && report.frames + 1 < promisedFrames) {
+        report.missingFrames = static_cast<long>(promisedFrames) - report.frames;
+        damaged = true;
+    }
+    if (written == 0)
+        return fail(stop.empty() ? "no decodable MPEG audio frame" : stop);
+    if (!stop.empty())
+        return fail(stop);
+    if (damaged)
+        return fail("damaged stream: " + std::to_string(report.missingFrames) + " frames missing, " +
+                    std::to_string(report.errors) + " decoder errors");
+    return ok();
+}
+
+Status decodeFile(const std::string& input, const std::string& output, Progress* progress) {
+    struct stat st {};
+    if (stat(input.c_str(), &st) != 0)
+        return fail("cannot open: " + errnoText());
+    if (!S_ISREG(st.st_mode))
+        return fail("not a regular file");
+    if (sameFile(input, output))
+        return fail("the output would overwrite the input");
+    const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return fail("cannot open: " + errnoText());
+    std::unique_ptr<mpg123_handle, HandleDeleter> mh(newDecoder());
+    if (!mh || mpg123_open_fd(mh.get(), fd) != MPG123_OK) {
+        close(fd);
+        return fail("cannot start the decoder");
+    }
+    WavSink sink(output);
+    DecodeReport report;
+    Status s = decodeHandle(mh.get(), sink, report, progress);
+    close(fd);
+    if (!s)
+        return s;
+    return sink.finish();
+}
+
+} // namespace wl::l3dec

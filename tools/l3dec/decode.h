@@ -1,0 +1,34 @@
+#pragma once
+#include "toolkit.h"
+
+#include <mpg123.h>
+#include <string>
+
+namespace wl::l3dec {
+
+// Where decoded 16-bit PCM goes; begin() comes once, before the first write().
+class PcmSink {
+  public:
+    virtual ~PcmSink() = default;
+    virtual Status begin(long rate, int channels, uint64_t expectedBytes) = 0;
+    virtual Status write(const unsigned char* pcm, size_t bytes) = 0;
+};
+
+struct DecodeReport {
+    long frames = 0;        // frames decoded
+    long missingFrames = 0; // frames the stream's info tag promised but that could not be decoded
+    int errors = 0;         // decoder errors met on the way
+};
+
+// Decodes an opened stream to the sink. A damaged stream is decoded as far as it goes; the
+// damage is in the report, and the result is a failure when any was found.
+Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Progress* progress);
+
+// A decoder handle set up for 16-bit output at the stream's own rate and channel count, with
+// gapless trimming and no messages of its own.
+mpg123_handle* newDecoder();
+
+// Decodes one MPEG audio file to a WAV, replacing output only with a complete file.
+Status decodeFile(const std::string& input, const std::string& output, Progress* progress);
+
+} // namespace wl::l3dec
