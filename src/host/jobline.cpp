@@ -14,10 +14,14 @@ std::string local8(const QString& s) {
 // A marker that the tokeniser treats as an ordinary word and no name can hold.
 std::string placeholder(qsizetype i) { return "\x01" + std::to_string(i) + "\x01"; }
 
+// A name the locale's 8-bit encoding cannot hold would reach the program altered.
+bool encodable(const QString& value) {
+    const std::string bytes = local8(value);
+    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size())) == value;
+}
+
 bool passesAlone(const QString& value) {
     const std::string bytes = local8(value);
-    if (QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size())) != value)
-        return false;
     const auto words = tokenizeLine("x " + quoteWord(bytes));
     return words && (bytes.empty() ? words->size() == 1 : (words->size() == 2 && (*words)[1] == bytes));
 }
@@ -42,6 +46,9 @@ QByteArray JobLine::bytes() const {
 }
 
 std::optional<QString> JobLine::unpassableName() const {
+    for (const Piece& p : pieces_)
+        if (p.isName && !encodable(p.text))
+            return p.text;
     std::string templ;
     for (qsizetype i = 0; i < pieces_.size(); ++i)
         templ += pieces_[i].isName ? placeholder(i) : local8(pieces_[i].text);

@@ -1,0 +1,93 @@
+#include "support.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QtEndian>
+#include <cmath>
+
+namespace wl::test {
+
+TestFolder::TestFolder() : previous_(QDir::currentPath()) {
+    QDir::setCurrent(dir_.path());
+    QDir(dir_.path()).mkdir("config");
+    qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toLocal8Bit());
+}
+
+TestFolder::~TestFolder() { QDir::setCurrent(previous_); }
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+QString binDir() { return QCoreApplication::applicationDirPath(); }
+
+Run runProgram(const QString& program, const QStringList& args, const QString& workdir, int timeoutMs) {
+    QProcess p;
+    p.setProgram(program);
+    p.setArguments(args);
+    if (!workdir.isEmpty())
+        p.setWorkingDirectory(workdir);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start();
+    Run r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.err = "timed out";
+        return r;
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : 128;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+void writeWav(const QString& path, int rate, int channels, double seconds, int bits, bool isFloat, double frequency) {
+    const qint64 frames = static_cast<qint64>(rate * seconds);
+    const int bytesPer = bits / 8;
+    QByteArray data;
+    data.reserve(static_cast<qsizetype>(frames * channels * bytesPer));
+    for (qint64 i = 0; i < frames; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            const double v = 0.5 * std::sin(2 * M_PI * frequency * (c + 1) * static_cast<double>(i) / rate);
+            if (isFloat && bits == 32) {
+                const float f = static_cast<float>(v);
+                data.append(reinterpret_cast<const char*>(&f), 4);
+            } else if (isFloat) {
+                data.append(reinterpret_cast<const char*>(&v), 8);
+            } else if (bits == 8) {
+                data.append(static_cast<char>(static_cast<int>(128 + v * 127)));
+            } else {
+                const qint32 s = static_cast<qint32>(v * ((1 << (bits - 1)) - 1));
+                const qint32 le = qToLittleEndian(s);
+                data.append(reinterpret_cast<const char*>(&le), bytesPer);
+            }
+        }
+    }
+    QByteArray h;
+    auto u32 = [&h](quint32 v) { v = qToLittleEndian(v); h.append(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&h](quint16 v) { v = qToLittleEndian(v); h.append(reinterpret_cast<const char*>(&v), 2); };
+    h.append("RIFF");
+    u32(static_cast<quint32>(36 + data.size()));
+    h.append("WAVEfmt ");
+    u32(16);
+    u16(isFloat ? 3 : 1);
+    u16(static_cast<quint16>(channels));
+    u32(static_cast<quint32>(rate));
+    u32(static_cast<quint32>(rate * channels * bytesPer));
+    u16(static_cast<quint16>(channels * bytesPer));
+    u16(static_cast<quint16>(bits));
+    h.append("data");
+    u32(static_cast<quint32>(data.size()));
+    writeAll(path, h + data);
+}
+
+} // namespace wl::test

@@ -1,0 +1,76 @@
+// Shared test pieces: a recording host, a private current folder and settings folder per test,
+// and helpers to run programs and read files.
+#pragma once
+#include "host.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QList>
+#include <QMap>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace wl::test {
+
+// Records every call; scripts are really written (into the test's own current folder).
+class FakeHost : public Host {
+  public:
+    struct Message {
+        QString prompt;
+        int flags;
+        QString title;
+    };
+    QList<std::pair<QString, int>> commands;
+    QList<Message> messages;
+    QStringList links;
+    QMap<QString, QString> store; // "section/key" -> value
+    QStringList saves;            // values in the order they were saved
+    int reads = 0;
+
+    void RunCommand(const QString& commandLine, int style) override { commands.append({commandLine, style}); }
+    void ShowMessage(const QString& prompt, int flags, const QString& title) override {
+        messages.append({prompt, flags, title});
+    }
+    QString ReadSetting(const QString&, const QString& section, const QString& key, const QString& def) override {
+        ++reads;
+        return store.value(section + "/" + key, def);
+    }
+    void SaveSetting(const QString&, const QString& section, const QString& key, const QString& value) override {
+        store.insert(section + "/" + key, value);
+        saves.append(value);
+    }
+    void OpenLink(const QString& target) override { links.append(target); }
+};
+
+// A fresh temporary folder made the current folder, with XDG_CONFIG_HOME inside it; the old
+// current folder comes back on destruction.
+class TestFolder {
+  public:
+    TestFolder();
+    ~TestFolder();
+    QString path() const { return dir_.path(); }
+    QString file(const QString& name) const { return dir_.filePath(name); }
+
+  private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+QByteArray readAll(const QString& path);
+void writeAll(const QString& path, const QByteArray& bytes);
+// The folder holding the built programs (build/bin).
+QString binDir();
+
+struct Run {
+    int status = -1;
+    QByteArray out, err;
+};
+// Runs a program with arguments in a folder, without a terminal, within a time bound.
+Run runProgram(const QString& program, const QStringList& args, const QString& workdir = QString(),
+               int timeoutMs = 60000);
+
+// Writes a 16-bit PCM WAV of a sine (or silence) for tests.
+void writeWav(const QString& path, int rate, int channels, double seconds, int bits = 16,
+              bool isFloat = false, double frequency = 440.0);
+
+} // namespace wl::test
