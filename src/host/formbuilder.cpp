@@ -70,7 +70,7 @@ QHash<QString, QWidget*> buildControls(QWidget* client, const QList<ControlSpec>
             w->setFocusPolicy(Qt::NoFocus);
         w->setVisible(s.visible);
         made.insert(s.name, w);
-        if (s.tab >= 0)
+        if (s.tab >= 0 && w->focusPolicy() != Qt::NoFocus)
             tabs.append({s.tab, w});
     }
     // Later siblings paint over earlier ones: raising from the back makes the first listed
