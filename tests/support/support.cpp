@@ -91,3 +91,55 @@ void writeWav(const QString& path, int rate, int channels, double seconds, int b
 }
 
 } // namespace wl::test
+
+namespace wl::test {
+
+namespace {
+QString msf(qint64 bytes) {
+    const qint64 frames = bytes / 2352;
+    return QString::asprintf("%02lld:%02lld:%02lld", frames / 75 / 60, frames / 75 % 60, frames % 75);
+}
+} // namespace
+
+QString writeDisc(const QString& folder, const QString& base, const QList<DiscTrack>& tracks) {
+    QByteArray bin;
+    QString cue = "FILE \"" + base + ".bin\" BINARY\n";
+    for (int i = 0; i < tracks.size(); ++i) {
+        const DiscTrack& t = tracks[i];
+        cue += QString::asprintf("  TRACK %02d %s\n", i + 1, t.data ? "MODE1/2352" : "AUDIO");
+        if (!t.pregap.isEmpty()) {
+            cue += "    INDEX 00 " + msf(bin.size()) + "\n";
+            bin += t.pregap;
+        }
+        cue += "    INDEX 01 " + msf(bin.size()) + "\n";
+        bin += t.pcm;
+    }
+    writeAll(folder + "/" + base + ".bin", bin);
+    writeAll(folder + "/" + base + ".cue", cue.toUtf8());
+    return folder + "/" + base + ".cue";
+}
+
+QByteArray sineSectors(int sectors, double frequency) {
+    QByteArray out;
+    const int frames = sectors * 588;
+    for (int i = 0; i < frames; ++i) {
+        const qint16 l = qToLittleEndian(static_cast<qint16>(12000 * std::sin(2 * M_PI * frequency * i / 44100)));
+        const qint16 r = qToLittleEndian(static_cast<qint16>(9000 * std::sin(2 * M_PI * frequency * 1.5 * i / 44100)));
+        out.append(reinterpret_cast<const char*>(&l), 2);
+        out.append(reinterpret_cast<const char*>(&r), 2);
+    }
+    return out;
+}
+
+QByteArray squareSectors(int sectors) {
+    QByteArray out;
+    const int frames = sectors * 588;
+    for (int i = 0; i < frames; ++i) {
+        const qint16 v = qToLittleEndian(static_cast<qint16>((i / 441) % 2 ? 1000 : -1000));
+        out.append(reinterpret_cast<const char*>(&v), 2);
+        out.append(reinterpret_cast<const char*>(&v), 2);
+    }
+    return out;
+}
+
+} // namespace wl::test

@@ -74,3 +74,23 @@ void writeWav(const QString& path, int rate, int channels, double seconds, int b
               bool isFloat = false, double frequency = 440.0);
 
 } // namespace wl::test
+
+namespace wl::test {
+
+// One track of a generated disc image: raw 16-bit stereo little-endian PCM (whole sectors of
+// 2352 bytes), an optional INDEX 00 pregap before it, or a data track.
+struct DiscTrack {
+    QByteArray pcm;
+    QByteArray pregap;
+    bool data = false;
+};
+
+// Writes base.bin and base.cue in folder; returns the .cue path.
+QString writeDisc(const QString& folder, const QString& base, const QList<DiscTrack>& tracks);
+
+// Sectors of distinct audio: a sine, or a low square wave (the content that fools byte-order
+// guessing).
+QByteArray sineSectors(int sectors, double frequency);
+QByteArray squareSectors(int sectors);
+
+} // namespace wl::test

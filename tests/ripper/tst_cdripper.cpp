@@ -1,0 +1,152 @@
+// The ripper window: catalogue, track codes, the rip job, and audio discs in the lists.
+#include "appfixture.h"
+#include "cdripper.h"
+#include "form1.h"
+#include "listpanels.h"
+
+#include <QFile>
+
+using namespace wl;
+using namespace wl::test;
+
+class TestCdripper : public QObject {
+    Q_OBJECT
+
+    static QWidget* openRipper(AppFixture& f) {
+        f.app.start();
+        AppFixture::trigger(f.app.form1().widget(), "mnuecdripper");
+        return f.app.ripper().widget();
+    }
+
+  private slots:
+    void designState() {
+        AppFixture f;
+        QWidget* w = openRipper(f);
+        QCOMPARE(w->windowTitle(), QString("Cd Ripper for most SCSI and  ATAPI Drives"));
+        QCOMPARE(static_cast<QMainWindow*>(w)->centralWidget()->size(), QSize(353, 230));
+        QVERIFY(AppFixture::child(w, "Command1")->isHidden());
+        QVERIFY(AppFixture::child(w, "Text2")->isHidden());
+        QCOMPARE(AppFixture::child(w, "Text2")->width(), 10);
+        QCOMPARE(AppFixture::child<QLineEdit>(w, "Text3")->text(), QString("Track1"));
+        QCOMPARE(AppFixture::child<QLabel>(w, "Label2")->text(), QString("Cd RiPpEr"));
+        QVERIFY(AppFixture::child<QLabel>(w, "Label2")->font().bold());
+        QCOMPARE(AppFixture::child<FileListBox>(w, "File1")->pattern(), QString("*.cda"));
+        QCOMPARE(AppFixture::child<FileListBox>(w, "File1")->path(), f.folder.path());
+        QStringList items;
+        for (const char* n : {"mnufilemp3", "mnufileclose", "mnuoptionoptions", "mnuhelpabout", "mnuhelphelp"})
+            items << AppFixture::child<QAction>(w, n)->text();
+        QCOMPARE(items, (QStringList{"To Wavelathe", "Close", "Cd Ripper Options", "About", "Help"}));
+        AppFixture::trigger(w, "mnuoptionoptions");
+        QCOMPARE(f.host.messages.size(), 1);
+        QCOMPARE(f.host.messages[0].prompt, QString("not available yet :-("));
+        QCOMPARE(f.host.messages[0].flags, 0);
+        QCOMPARE(f.host.messages[0].title, QString());
+    }
+
+    void trackCodes_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("Track01") << "Track01.cda" << "T 1";
+        QTest::newRow("Track05") << "Track05.cda" << "T 5";
+        QTest::newRow("Track10") << "Track10.cda" << "T 10";
+        QTest::newRow("Track32") << "Track32.cda" << "T 32";
+        QTest::newRow("Track33-beyond-the-old-table") << "Track33.cda" << "T 33";
+        QTest::newRow("Track99") << "Track99.cda" << "T 99";
+        QTest::newRow("lower-case") << "track05.cda" << "";
+        QTest::newRow("missing-zero") << "Track5.cda" << "";
+        QTest::newRow("Track100") << "Track100.cda" << "";
+        QTest::newRow("Track00") << "Track00.cda" << "";
+    }
+    void trackCodes() {
+        QFETCH(QString, file);
+        QFETCH(QString, code);
+        QCOMPARE(trackCode(file), code);
+    }
+
+    void ripJob_data() {
+        QTest::addColumn<QString>("pick");
+        QTest::addColumn<QString>("wave");
+        QTest::addColumn<QByteArray>("script");
+        QTest::newRow("track05-default-name") << "Track05.cda" << "Track1" << QByteArray("CDDA/T 5 /F Track1 /O\r\n");
+        QTest::newRow("track33") << "Track33.cda" << "Track1" << QByteArray("CDDA/T 33 /F Track1 /O\r\n");
+        QTest::newRow("long-name") << "Track10.cda" << "a-much-longer-name-than-eight"
+                                   << QByteArray("CDDA/T 10 /F a-much-longer-name-than-eight /O\r\n");
+        QTest::newRow("name-with-blanks") << "Track02.cda" << "my song" << QByteArray("CDDA/T 2 /F \"my song\" /O\r\n");
+    }
+    void ripJob() {
+        QFETCH(QString, pick);
+        QFETCH(QString, wave);
+        QFETCH(QByteArray, script);
+        AppFixture f;
+        for (const char* n : {"Track02.cda", "Track05.cda", "Track10.cda", "Track33.cda"})
+            writeAll(n, "");
+        QWidget* w = openRipper(f);
+        AppFixture::child<FileListBox>(w, "File1")->pick(pick);
+        QVERIFY(!AppFixture::child(w, "Command1")->isHidden());
+        QCOMPARE(AppFixture::child<QLineEdit>(w, "Text1")->text(), f.folder.path() + "/" + pick);
+        AppFixture::child<QLineEdit>(w, "Text3")->setText(wave);
+        AppFixture::click(w, "Command1");
+        QCOMPARE(readAll("rip.bat"), script);
+        AppFixture::click(w, "Command1"); // twice: a fresh file each time
+        QCOMPARE(readAll("rip.bat"), script);
+        QCOMPARE(f.host.commands, (QList<std::pair<QString, int>>{{"rip.bat", 6}, {"rip.bat", 6}}));
+    }
+
+    void ripWithoutTrackIsRefused() {
+        AppFixture f;
+        writeAll("Track05.cda", "");
+        writeAll("track06.cda", "");
+        QWidget* w = openRipper(f);
+        auto* files = AppFixture::child<FileListBox>(w, "File1");
+        files->pick("Track05.cda");
+        QCOMPARE(AppFixture::child<QLineEdit>(w, "Text2")->text(), QString("T 5"));
+        files->pick("track06.cda"); // no entry: the code is cleared, not kept
+        QCOMPARE(AppFixture::child<QLineEdit>(w, "Text2")->text(), QString());
+        QVERIFY(!AppFixture::child(w, "Command1")->isHidden());
+        AppFixture::click(w, "Command1");
+        QVERIFY(!QFile::exists("rip.bat"));
+        QVERIFY(f.host.commands.isEmpty());
+        QCOMPARE(f.host.messages.size(), 1);
+        QCOMPARE(f.host.messages[0].prompt, QString("Please pick a track first."));
+        QCOMPARE(f.host.messages[0].flags, 0);
+    }
+
+    // A generated CUE/BIN image added as a drive shows its tracks and rips through the window.
+    void discImageAsDrive() {
+        AppFixture f;
+        const QString cue = writeDisc(f.folder.path(), "disc",
+                                      {{sineSectors(75, 440), {}}, {sineSectors(60, 660), {}}, {squareSectors(50), {}}});
+        f.drives.addDisc(cue);
+        f.drives.addDisc(f.folder.file("empty-drive.cue"));
+        QWidget* w = openRipper(f);
+        auto* drive = AppFixture::child<DriveListBox>(w, "Drive1");
+        auto* dir = AppFixture::child<DirListBox>(w, "Dir1");
+        auto* files = AppFixture::child<FileListBox>(w, "File1");
+        drive->choose(cue);
+        QVERIFY(f.host.messages.isEmpty());
+        QCOMPARE(dir->path(), cue);
+        QCOMPARE(files->count(), 3);
+        QCOMPARE(files->item(0)->text(), QString("Track01.cda"));
+        QCOMPARE(files->item(2)->text(), QString("Track03.cda"));
+        QCOMPARE(files->currentRow(), -1);
+        QVERIFY(AppFixture::child(w, "Command1")->isHidden());
+        files->pick("Track02.cda");
+        AppFixture::click(w, "Command1");
+        QCOMPARE(readAll("rip.bat"), QByteArray("CDDA/T 2 /F Track1 /O\r\n"));
+        // A drive without a disc: the message with the application's title; lists unchanged.
+        drive->choose(f.folder.file("empty-drive.cue"));
+        QCOMPARE(f.host.messages.size(), 1);
+        QCOMPARE(f.host.messages[0].prompt, QString("The device is not ready or damaged"));
+        QCOMPARE(f.host.messages[0].flags, 16);
+        QCOMPARE(f.host.messages[0].title, QString());
+        QCOMPARE(dir->path(), cue);
+        QCOMPARE(files->count(), 3);
+        QCOMPARE(AppFixture::child<QLineEdit>(w, "Text2")->text(), QString("T 2"));
+        // The main window's drive list knows the disc too.
+        AppFixture::trigger(w, "mnufilemp3");
+        QVERIFY(AppFixture::child<DriveListBox>(f.app.form1().widget(), "Drive1")->findText(cue) >= 0);
+    }
+};
+
+QTEST_MAIN(TestCdripper)
+#include "tst_cdripper.moc"
