@@ -7,7 +7,8 @@ namespace wl {
 namespace author {
 inline const QString kName = QStringLiteral("M. Okafor");
 inline const QString kWebPage = QStringLiteral("www.example.org");
-inline const QString kSupport = QStringLiteral("wl@example.org");
+// Short enough for its 97-pixel label even in a wide fallback font (DejaVu Sans).
+inline const QString kSupport = QStringLiteral("a@example.org");
 } // namespace author
 
 class About : public Window {

@@ -285,7 +285,7 @@ void Form1::Check2_Click() {
 // ---- file panel ----
 
 void Form1::Drive1_Change() {
-    if (!ui_.Dir1->setPath(ui_.Drive1->drive()))
+    if (!ui_.Dir1->setDrive(ui_.Drive1->drive()))
         shell_.host().ShowMessage(texts::kNotReady, texts::kMsgCritical, "Error Message");
 }
 

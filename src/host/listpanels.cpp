@@ -33,21 +33,24 @@ DirListBox::DirListBox(DriveSource& source, QWidget* parent)
     });
 }
 
-bool DirListBox::setPath(const QString& pathOrDrive) {
-    QString target = pathOrDrive;
-    if (source_.drives().contains(pathOrDrive)) {
-        const auto folder = source_.currentFolder(pathOrDrive);
-        if (!folder)
-            return false;
-        target = *folder;
-    } else if (!source_.discTracks(pathOrDrive)) {
-        const QFileInfo info(pathOrDrive);
+bool DirListBox::setPath(const QString& folder) {
+    if (!source_.discTracks(folder)) {
+        const QFileInfo info(folder);
         if (!info.isDir() || !info.isExecutable())
             return false;
     }
-    if (target == path_)
+    return show(folder);
+}
+
+bool DirListBox::setDrive(const QString& drive) {
+    const auto folder = source_.currentFolder(drive);
+    return folder && show(*folder);
+}
+
+bool DirListBox::show(const QString& folder) {
+    if (folder == path_)
         return true;
-    path_ = target;
+    path_ = folder;
     fill();
     emit changed();
     return true;

@@ -27,14 +27,17 @@ class DirListBox : public QListWidget {
   public:
     DirListBox(DriveSource& source, QWidget* parent);
     QString path() const { return path_; }
-    // Takes a folder or a drive (then that drive's current folder). False, with nothing
-    // changed, when the folder or drive cannot be shown (a drive that is not ready).
-    [[nodiscard]] bool setPath(const QString& pathOrDrive);
+    // Shows a folder (or an audio disc's root). False, with nothing changed, when it cannot
+    // be shown.
+    [[nodiscard]] bool setPath(const QString& folder);
+    // Shows a drive's current folder. False, with nothing changed, when the drive is not ready.
+    [[nodiscard]] bool setDrive(const QString& drive);
   signals:
     void changed();
 
   private:
     void fill();
+    bool show(const QString& folder);
     DriveSource& source_;
     QString path_;
 };

@@ -79,7 +79,7 @@ QWidget* cdripper::build() {
 }
 
 void cdripper::Drive1_Change() {
-    if (!ui_.Dir1->setPath(ui_.Drive1->drive()))
+    if (!ui_.Dir1->setDrive(ui_.Drive1->drive()))
         shell_.host().ShowMessage(texts::kNotReady, texts::kMsgCritical);
 }
 
