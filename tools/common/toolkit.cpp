@@ -67,6 +67,9 @@ void installSignalCleanup() {
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
         sigaction(sig, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
+    // Past a file-size limit a write fails with EFBIG and is reported, instead of killing the
+    // process with the temporary file left behind.
+    signal(SIGXFSZ, SIG_IGN);
 }
 
 // ---- SafeOutput ----
@@ -76,6 +79,10 @@ SafeOutput::~SafeOutput() { discard(); }
 Status SafeOutput::open(const std::string& target) {
     discard();
     target_ = target;
+    // Renaming over a device, folder or pipe would replace it: only regular files are outputs.
+    struct stat existing {};
+    if (stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+        return fail("the output " + target + " exists and is not a regular file");
     const size_t slash = target.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
     std::string templ = (slash == std::string::npos ? std::string("./") : dir) + ".wl-XXXXXX";

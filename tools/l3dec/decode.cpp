@@ -63,8 +63,6 @@ Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Prog
         return s;
     std::vector<unsigned char> buf(1 << 16);
     uint64_t written = 0;
-    bool damaged = false;
-    std::string stop;
     while (true) {
         size_t done = 0;
         const int rc = mpg123_read(mh, buf.data(), buf.size(), &done);
@@ -84,7 +82,7 @@ Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Prog
             mpg123_getformat(mh, &r, &c, &e);
             if (r != rate || c != channels) {
                 // Joined streams: PCM of another format must never go under the first header.
-                stop = "the stream changes format midway (" + std::to_string(rate) + " Hz, " +
+                report.stop = "the stream changes format midway (" + std::to_string(rate) + " Hz, " +
                        std::to_string(channels) + " ch to " + std::to_string(r) + " Hz, " +
                        std::to_string(c) + " ch); decoding stopped there";
                 break;
@@ -93,7 +91,6 @@ Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Prog
         }
         if (rc != MPG123_OK) {
             ++report.errors;
-            damaged = true;
             if (rc == MPG123_ERR && mpg123_errcode(mh) == MPG123_RESYNC_FAIL)
                 break;
             if (report.errors > 1000)
@@ -101,18 +98,18 @@ Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Prog
         }
     }
     report.frames = static_cast<long>(mpg123_tellframe(mh));
-    if (exact && promisedFrames > 0 && report.frames + 1 < promisedFrames) {
+    if (exact && promisedFrames > 0 && report.frames + 1 < promisedFrames)
         report.missingFrames = static_cast<long>(promisedFrames) - report.frames;
-        damaged = true;
-    }
     if (written == 0)
-        return fail(stop.empty() ? "no decodable MPEG audio frame" : stop);
-    if (!stop.empty())
-        return fail(stop);
-    if (damaged)
-        return fail("damaged stream: " + std::to_string(report.missingFrames) + " frames missing, " +
-                    std::to_string(report.errors) + " decoder errors");
+        return fail(report.stop.empty() ? "no decodable MPEG audio frame" : report.stop);
     return ok();
+}
+
+std::string DecodeReport::describe() const {
+    if (!stop.empty())
+        return stop;
+    return "damaged stream: " + std::to_string(missingFrames) + " frames missing or skipped, " +
+           std::to_string(errors) + " decoder errors; the WAV holds what could be decoded";
 }
 
 Status decodeFile(const std::string& input, const std::string& output, Progress* progress) {
@@ -137,7 +134,11 @@ Status decodeFile(const std::string& input, const std::string& output, Progress*
     close(fd);
     if (!s)
         return s;
-    return sink.finish();
+    if (Status f = sink.finish(); !f)
+        return f;
+    if (report.damaged())
+        return fail(report.describe());
+    return ok();
 }
 
 } // namespace wl::l3dec

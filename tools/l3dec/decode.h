@@ -18,17 +18,22 @@ struct DecodeReport {
     long frames = 0;        // frames decoded
     long missingFrames = 0; // frames the stream's info tag promised but that could not be decoded
     int errors = 0;         // decoder errors met on the way
+    std::string stop;       // why decoding stopped before the end, if it did
+    bool damaged() const { return missingFrames > 0 || errors > 0 || !stop.empty(); }
+    std::string describe() const;
 };
 
-// Decodes an opened stream to the sink. A damaged stream is decoded as far as it goes; the
-// damage is in the report, and the result is a failure when any was found.
+// Decodes an opened stream to the sink. A damaged stream is decoded as far as it goes and the
+// damage is left in the report; the result is a failure only when nothing could be decoded or
+// the sink failed.
 Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Progress* progress);
 
 // A decoder handle set up for 16-bit output at the stream's own rate and channel count, with
 // gapless trimming and no messages of its own.
 mpg123_handle* newDecoder();
 
-// Decodes one MPEG audio file to a WAV, replacing output only with a complete file.
+// Decodes one MPEG audio file to a WAV, replacing output only with a complete file. A damaged
+// stream still gives the WAV of what could be decoded, and a failure that describes the damage.
 Status decodeFile(const std::string& input, const std::string& output, Progress* progress);
 
 } // namespace wl::l3dec

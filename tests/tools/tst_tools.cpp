@@ -1,0 +1,399 @@
+// BladeEnc and l3dec on audio the tests make: round trips, program lines, bad input, deletion.
+#include "cmdline.h"
+#include "support.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <QtEndian>
+#include <cmath>
+#include <csignal>
+#include <unistd.h>
+
+using namespace wl;
+using namespace wl::test;
+
+namespace {
+
+QString tool(const QString& name) { return binDir() + "/" + name; }
+
+struct Wav {
+    int rate = 0, channels = 0;
+    QByteArray pcm;
+    qint64 frames() const { return channels ? pcm.size() / (2 * channels) : -1; }
+};
+
+// Reads the 16-bit PCM WAVs our tools write.
+Wav readWav(const QString& path) {
+    const QByteArray b = readAll(path);
+    Wav w;
+    if (b.size() < 44 || !b.startsWith("RIFF"))
+        return w;
+    w.channels = qFromLittleEndian<quint16>(b.constData() + 22);
+    w.rate = static_cast<int>(qFromLittleEndian<quint32>(b.constData() + 24));
+    w.pcm = b.mid(44, qFromLittleEndian<quint32>(b.constData() + 40));
+    return w;
+}
+
+// Everything left behind in a folder, temporary files included.
+QStringList leftovers(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+bool hasInfoTag(const QString& mp3) {
+    const QByteArray head = readAll(mp3).left(200);
+    return head.contains("Info") || head.contains("Xing");
+}
+
+// Little WAV-building kit for malformed headers.
+QByteArray le16(int v) { QByteArray b(2, 0); qToLittleEndian<quint16>(static_cast<quint16>(v), b.data()); return b; }
+QByteArray le32(quint32 v) { QByteArray b(4, 0); qToLittleEndian<quint32>(v, b.data()); return b; }
+QByteArray chunk(const QByteArray& id, const QByteArray& body, qint64 declared = -1) {
+    QByteArray c = id + le32(static_cast<quint32>(declared < 0 ? body.size() : declared)) + body;
+    if (body.size() % 2 && declared < 0)
+        c += '\0';
+    return c;
+}
+QByteArray fmt(int tag, int channels, int rate, int bits, int blockAlign = -1) {
+    if (blockAlign < 0)
+        blockAlign = channels * bits / 8;
+    return le16(tag) + le16(channels) + le32(static_cast<quint32>(rate)) +
+           le32(static_cast<quint32>(rate * blockAlign)) + le16(blockAlign) + le16(bits);
+}
+QByteArray riff(const QByteArray& chunks) { return "RIFF" + le32(static_cast<quint32>(4 + chunks.size())) + "WAVE" + chunks; }
+QByteArray pcmWav(const QByteArray& fmtBody, int dataBytes = 4000) {
+    return riff(chunk("fmt ", fmtBody) + chunk("data", QByteArray(dataBytes, '\x10')));
+}
+
+double snrDb(const Wav& a, const Wav& b) {
+    const qint64 n = std::min(a.pcm.size(), b.pcm.size()) / 2;
+    double signal = 0, noise = 0;
+    const auto* x = reinterpret_cast<const qint16*>(a.pcm.constData());
+    const auto* y = reinterpret_cast<const qint16*>(b.pcm.constData());
+    for (qint64 i = 0; i < n; ++i) {
+        signal += double(x[i]) * x[i];
+        noise += double(x[i] - y[i]) * (x[i] - y[i]);
+    }
+    return 10 * std::log10(signal / std::max(noise, 1.0));
+}
+
+} // namespace
+
+class TestTools : public QObject {
+    Q_OBJECT
+  private slots:
+    void roundTrips_data() {
+        QTest::addColumn<int>("kbps");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<bool>("isFloat");
+        for (int kbps : {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128})
+            for (int ch : {1, 2})
+                QTest::addRow("%d-kbps-%s", kbps, ch == 1 ? "mono" : "stereo") << kbps << ch << 44100 << 16 << false;
+        QTest::newRow("8-bit") << 128 << 2 << 44100 << 8 << false;
+        QTest::newRow("24-bit") << 128 << 2 << 44100 << 24 << false;
+        QTest::newRow("float32") << 128 << 2 << 44100 << 32 << true;
+        QTest::newRow("float64") << 128 << 1 << 44100 << 64 << true;
+        QTest::newRow("22050-Hz") << 64 << 2 << 22050 << 16 << false;
+        QTest::newRow("48000-Hz") << 128 << 2 << 48000 << 16 << false;
+        QTest::newRow("11025-Hz-mono") << 32 << 1 << 11025 << 16 << false;
+    }
+    void roundTrips() {
+        QFETCH(int, kbps);
+        QFETCH(int, channels);
+        QFETCH(int, rate);
+        QFETCH(int, bits);
+        QFETCH(bool, isFloat);
+        TestFolder folder;
+        const double seconds = 1.3;
+        writeWav("in.wav", rate, channels, seconds, bits, isFloat);
+        const Run enc = runProgram(tool("BladeEnc"), {"in.wav", "out.mp3", "-br", QString::number(kbps * 1000), "-quit"});
+        QVERIFY2(enc.status == 0, enc.err.constData());
+        const Run dec = runProgram(tool("l3dec"), {"out.mp3", "back.wav", "-wav"});
+        QVERIFY2(dec.status == 0, dec.err.constData());
+        const Wav back = readWav("back.wav");
+        QCOMPARE(back.channels, channels);
+        const qint64 original = static_cast<qint64>(rate * seconds);
+        const double expected = double(original) * back.rate / rate;
+        if (hasInfoTag("out.mp3")) {
+            // Gapless: the original length, at the rate the encoder chose for the bitrate.
+            QVERIFY2(std::abs(back.frames() - expected) <= (back.rate == rate ? 0 : 2),
+                     qPrintable(QString("%1 frames, expected %2").arg(back.frames()).arg(expected)));
+        } else {
+            // Frames too small for the tag: the encoder's delay and padding stay.
+            QVERIFY(back.frames() >= expected && back.frames() <= expected + 1152 + 1536);
+            // Measured: LAME leaves the tag out of frames too small for it.
+            const QList<int> untagged = channels == 2 ? QList<int>{8, 16, 32, 48, 56} : QList<int>{8, 16, 24, 32, 40};
+            QVERIFY2(untagged.contains(kbps), "info tag missing");
+        }
+        if (kbps == 128 && back.rate == rate && !isFloat && bits == 16)
+            QVERIFY2(snrDb(readWav("in.wav"), back) > 15, qPrintable(QString::number(snrDb(readWav("in.wav"), back))));
+        // A peer decoder agrees on the length.
+        const QString mpg123 = QStandardPaths::findExecutable("mpg123");
+        if (!mpg123.isEmpty() && hasInfoTag("out.mp3")) {
+            QCOMPARE(runProgram(mpg123, {"-q", "-w", "peer.wav", "out.mp3"}).status, 0);
+            QCOMPARE(readWav("peer.wav").frames(), back.frames());
+        }
+        QCOMPARE(leftovers(folder.path()), (QStringList{"back.wav", "in.wav", "out.mp3"} + (mpg123.isEmpty() || !hasInfoTag("out.mp3") ? QStringList{} : QStringList{"peer.wav"})));
+    }
+
+    void switchesChangeTheResult() {
+        TestFolder folder;
+        writeWav("in.wav", 44100, 2, 1.0);
+        QCOMPARE(runProgram(tool("BladeEnc"), {"in.wav", "dm.mp3", "-DM", "-quit"}).status, 0);
+        QCOMPARE(runProgram(tool("l3dec"), {"dm.mp3", "dm.wav"}).status, 0);
+        QCOMPARE(readWav("dm.wav").channels, 1);
+        QCOMPARE(runProgram(tool("BladeEnc"), {"in.wav", "-hq", "hq.mp3", "-quit"}).status, 0);
+        QCOMPARE(runProgram(tool("BladeEnc"), {"in.wav", "plain.mp3", "-quit"}).status, 0);
+        QVERIFY(readAll("hq.mp3") != readAll("plain.mp3"));
+        QCOMPARE(readAll("plain.mp3").size(), readAll("hq.mp3").size()); // both CBR at 128 kbit/s
+        // Without an output name: beside the input, extension replaced.
+        QCOMPARE(runProgram(tool("BladeEnc"), {"in.wav", "-quit"}).status, 0);
+        QVERIFY(QFile::exists("in.mp3"));
+    }
+
+    void usageErrors_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("br-missing") << QStringList{"in.wav", "-br"} << "-br needs a bitrate";
+        QTest::newRow("br-word") << QStringList{"in.wav", "-br", "True"} << "\"True\"";
+        QTest::newRow("br-odd") << QStringList{"in.wav", "-br", "12345"} << "\"12345\"";
+        QTest::newRow("zero-kbps") << QStringList{"in.wav", "-0"} << "\"-0\"";
+        QTest::newRow("no-input") << QStringList{"-quit"} << "no input file";
+        QTest::newRow("three-names") << QStringList{"a", "b", "c"} << "too many";
+        QTest::newRow("output-with-pattern") << QStringList{"x/*.wav", "out.mp3"} << "cannot be given with a pattern";
+    }
+    void usageErrors() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        TestFolder folder;
+        const Run r = runProgram(tool("BladeEnc"), args);
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(message.toUtf8()), r.err.constData());
+    }
+
+    // Every line the program writes, run by the real interpreter with the tools beside it.
+    void programLines() {
+        TestFolder folder;
+        QDir().mkpath("my music");
+        writeWav("my music/song.wav", 44100, 2, 1.0);
+        auto run = [&](const QByteArray& line) {
+            writeAll("settings.bat", line + "\r\n");
+            return runProgram(tool("wavelathe-cmd"), {"settings.bat"}, folder.path());
+        };
+        const QByteArray in = "\"" + folder.file("my music/song.wav").toUtf8() + "\"";
+        QCOMPARE(run("BladeEnc  " + in + "  Track1.mp3 -br 128000").status, 0);
+        QCOMPARE(run("l3dec " + folder.file("Track1.mp3").toUtf8() + "  Track1.wav -wav").status, 0);
+        QCOMPARE(readWav("Track1.wav").frames(), qint64(44100));
+        QCOMPARE(run("BladeEnc " + in + "  dm.mp3 -dm ").status, 0);
+        QCOMPARE(run("BladeEnc " + in + "  hq.mp3 -hq ").status, 0);
+        QVERIFY(QFile::exists("dm.mp3") && QFile::exists("hq.mp3"));
+        writeWav("my music/two.wav", 22050, 1, 0.5);
+        const QByteArray dir = "\"" + folder.file("my music").toUtf8() + "/*.wav\"";
+        QCOMPARE(run("BladeEnc -128 " + dir + "   -quit").status, 0);
+        QCOMPARE(QDir("my music").entryList({"*"}, QDir::Files, QDir::Name),
+                 (QStringList{"song.mp3", "song.wav", "two.mp3", "two.wav"}));
+        QCOMPARE(run("BladeEnc -8 " + dir + " -Delete -quit").status, 0);
+        QCOMPARE(QDir("my music").entryList({"*"}, QDir::Files, QDir::Name), (QStringList{"song.mp3", "two.mp3"}));
+        const Run none = run("BladeEnc -128 " + dir + "   -quit");
+        QCOMPARE(none.status, 1);
+        QVERIFY(none.err.contains("no file matches"));
+    }
+
+    void awkwardNames_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* n : {"a b", "it's", "say \"hi\"", "#1", "why?", "star*", "a&b", "$HOME", "`id`", "a;b",
+                              "\xc3\xa9t\xc3\xa9 \xe2\x99\xab", "dot.", "-lead"})
+            QTest::newRow(n) << QString::fromUtf8(n);
+    }
+    void awkwardNames() {
+        QFETCH(QString, name);
+        TestFolder folder;
+        writeWav(name + ".wav", 22050, 1, 0.3);
+        const std::string in = (name + ".wav").toStdString(), out = (name + ".mp3").toStdString();
+        const std::string line = "BladeEnc  " + quoteWord(in) + "  " + quoteWord(out) + " -br 64000\r\n" +
+                                 "l3dec " + quoteWord(out) + "  " + quoteWord((name + ".back.wav").toStdString()) + " -wav\r\n";
+        writeAll("settings.bat", QByteArray::fromStdString(line));
+        const Run r = runProgram(tool("wavelathe-cmd"), {"settings.bat"}, folder.path());
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(readWav(name + ".back.wav").frames(), qint64(6615));
+        QCOMPARE(leftovers(folder.path()).size(), 4);
+    }
+
+    void badInputs_data() {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QByteArray>("bytes"); // "<dir>", "<missing>" or the file's content
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("empty-file") << "BladeEnc" << QByteArray() << "not a WAV file";
+        QTest::newRow("directory") << "BladeEnc" << QByteArray("<dir>") << "not a regular file";
+        QTest::newRow("missing") << "BladeEnc" << QByteArray("<missing>") << "No such file";
+        QTest::newRow("data-larger-than-file") << "BladeEnc"
+            << riff(chunk("fmt ", fmt(1, 2, 44100, 16)) + chunk("data", QByteArray(100, 1), 1000000)) << "truncated";
+        QTest::newRow("zero-channels") << "BladeEnc" << pcmWav(fmt(1, 0, 44100, 16, 4)) << "0 channels";
+        QTest::newRow("rate-zero") << "BladeEnc" << pcmWav(fmt(1, 2, 0, 16)) << "sample rate 0";
+        QTest::newRow("rate-absurd") << "BladeEnc" << pcmWav(fmt(1, 2, 2000000000, 16)) << "sample rate";
+        QTest::newRow("huge-fmt-chunk") << "BladeEnc" << riff(chunk("fmt ", fmt(1, 2, 44100, 16), 0x7ffffff0)) << "not plausible";
+        QTest::newRow("six-channels") << "BladeEnc" << pcmWav(fmt(1, 6, 44100, 16)) << "6 channels";
+        QTest::newRow("adpcm") << "BladeEnc" << pcmWav(fmt(2, 2, 44100, 4, 2048)) << "format tag 2";
+        QTest::newRow("mp3-in-wav") << "BladeEnc" << pcmWav(fmt(0x55, 2, 44100, 0, 1)) << "format tag 85";
+        QTest::newRow("truncated-header") << "BladeEnc" << riff(chunk("fmt ", fmt(1, 2, 44100, 16))).left(30) << "cut off";
+        QTest::newRow("random-bytes") << "BladeEnc" << QByteArray(5000, '\x5a') << "not a WAV file";
+        QTest::newRow("bits-0") << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 0, 4)) << "0 bits";
+        QTest::newRow("bits-4") << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 4, 1)) << "4 bits";
+        QTest::newRow("bits-12") << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 12, 4)) << "12 bits";
+        QTest::newRow("bits-40") << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 40, 10)) << "40 bits";
+        QTest::newRow("extensible-0-valid-bits") << "BladeEnc"
+            << pcmWav(fmt(0xFFFE, 2, 44100, 16) + le16(22) + le16(0) + le32(3) + le16(1) + QByteArray(14, 0)) << "valid-bits";
+        QTest::newRow("block-align-0") << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 16, 0)) << "block alignment";
+        QTest::newRow("block-align-inconsistent") << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 16, 3)) << "block alignment";
+        QTest::newRow("65535-channels") << "BladeEnc" << pcmWav(fmt(1, 65535, 44100, 16, 4)) << "65535 channels";
+        QTest::newRow("data-size-ffffffff") << "BladeEnc"
+            << riff(chunk("fmt ", fmt(1, 2, 44100, 16)) + chunk("data", QByteArray(400, 1), 0xFFFFFFFF)) << "claims";
+        QTest::newRow("odd-chunk-without-pad") << "BladeEnc"
+            << riff(chunk("fmt ", fmt(1, 2, 44100, 16)) + "LIST" + le32(3) + "abc" + chunk("data", QByteArray(400, 1))) << "data chunk";
+        QTest::newRow("fmt-under-16") << "BladeEnc" << riff(chunk("fmt ", fmt(1, 2, 44100, 16).left(12))) << "too short";
+        QTest::newRow("data-before-fmt") << "BladeEnc" << riff(chunk("data", QByteArray(400, 1)) + chunk("fmt ", fmt(1, 2, 44100, 16))) << "before the fmt";
+        QTest::newRow("mp3-empty") << "l3dec" << QByteArray() << "no MPEG audio frame";
+        QTest::newRow("mp3-random") << "l3dec" << QByteArray(20000, '\x5a') << "MPEG audio frame";
+        QTest::newRow("mp3-directory") << "l3dec" << QByteArray("<dir>") << "not a regular file";
+        QTest::newRow("mp3-huge-id3v2") << "l3dec" << QByteArray("ID3\x04\x00\x00\x7f\x7f\x7f\x7f", 10) + QByteArray(3000, 0) << "frame";
+    }
+    void badInputs() {
+        QFETCH(QString, program);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        TestFolder folder;
+        const QString input = program == "l3dec" ? "in.mp3" : "in.wav";
+        if (bytes == "<dir>")
+            QDir().mkdir(input);
+        else if (bytes != "<missing>")
+            writeAll(input, bytes);
+        writeAll("out.old", "previous output");
+        const QStringList before = leftovers(folder.path());
+        QElapsedTimer t;
+        t.start();
+        const Run r = runProgram(tool(program), {input, "out.old", "-quit"});
+        QVERIFY(t.elapsed() < 5000);
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(input.toUtf8() + ": ") && r.err.contains(reason.toUtf8()), r.err.constData());
+        QCOMPARE(leftovers(folder.path()), before);
+        QCOMPARE(readAll("out.old"), QByteArray("previous output"));
+    }
+
+    void outputSafety() {
+        TestFolder folder;
+        writeWav("in.wav", 44100, 2, 0.5);
+        Run r = runProgram(tool("BladeEnc"), {"in.wav", "in.wav", "-quit"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains("overwrite the input"));
+        QVERIFY(QFile::link(folder.file("in.wav"), folder.file("alias.wav")));
+        QCOMPARE(runProgram(tool("BladeEnc"), {"in.wav", "alias.wav", "-quit"}).status, 1);
+        QCOMPARE(readWav("in.wav").frames(), qint64(22050));
+        // A device is never replaced by a file.
+        QCOMPARE(runProgram(tool("BladeEnc"), {"in.wav", "out.mp3", "-quit"}).status, 0);
+        r = runProgram(tool("l3dec"), {"out.mp3", "/dev/full"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains("not a regular file"));
+        QVERIFY(QFileInfo("/dev/full").isFile() == false);
+        r = runProgram(tool("BladeEnc"), {"in.wav", folder.file("no/such/dir/x.mp3"), "-quit"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains("output folder"));
+    }
+
+    // A full disk: a file-size limit makes writes fail; nothing partial is left.
+    void fullDisk() {
+        TestFolder folder;
+        writeWav("in.wav", 44100, 2, 5.0);
+        writeAll("out.mp3", "previous");
+        QProcess p;
+        p.setProgram("sh");
+        p.setArguments({"-c", "ulimit -f 20; exec \"$0\" in.wav out.mp3 -quit", tool("BladeEnc")});
+        p.start();
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(p.readAllStandardError().contains("cannot write"));
+        QCOMPARE(readAll("out.mp3"), QByteArray("previous"));
+        QCOMPARE(leftovers(folder.path()), (QStringList{"in.wav", "out.mp3"}));
+    }
+
+    void interruptedLeavesNothing_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void interruptedLeavesNothing() {
+        QFETCH(int, signal);
+        TestFolder folder;
+        writeWav("long.wav", 44100, 2, 120.0);
+        QProcess p;
+        p.setProgram(tool("BladeEnc"));
+        p.setArguments({"long.wav", "-hq", "-delete", "-quit"});
+        p.start();
+        QTRY_VERIFY_WITH_TIMEOUT(leftovers(folder.path()).size() == 2, 10000); // the temporary file
+        ::kill(static_cast<pid_t>(p.processId()), signal);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(leftovers(folder.path()), QStringList{"long.wav"});
+    }
+
+    void deleteOnlyCompleteOnes() {
+        TestFolder folder;
+        QDir().mkdir("d");
+        writeWav("d/a.wav", 44100, 2, 0.5);
+        writeAll("d/b.wav", pcmWav(fmt(1, 6, 44100, 16)));
+        writeWav("d/c.wav", 44100, 1, 0.5);
+        writeAll("d/c.mp3", "an older mp3 of the same name");
+        writeWav("d/D.WAV", 44100, 1, 0.5);
+        writeWav("d/D.wav", 44100, 1, 0.25); // same MP3 name as D.WAV: must not overwrite it
+        const Run r = runProgram(tool("BladeEnc"), {"-128", "d/*.wav", "-Delete", "-quit"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains("3 encoded, 2 failed"));
+        QCOMPARE(QDir("d").entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                 (QStringList{"D.mp3", "D.wav", "a.mp3", "b.wav", "c.mp3"}));
+        QCOMPARE(runProgram(tool("l3dec"), {"d/c.mp3", "c.wav"}).status, 0);
+        QCOMPARE(readWav("c.wav").frames(), qint64(22050));
+        QCOMPARE(runProgram(tool("l3dec"), {"d/D.mp3", "D.wav"}).status, 0);
+        QCOMPARE(readWav("D.wav").frames(), qint64(22050));
+        // The lines of each file come whole and in name order.
+        const QList<QByteArray> lines = r.err.split('\n');
+        QVERIFY(lines[0].startsWith("Encoding d/D.WAV"));
+        QVERIFY(r.err.indexOf("d/a.wav") < r.err.indexOf("d/b.wav"));
+    }
+
+    void damagedStreams() {
+        TestFolder folder;
+        writeWav("in.wav", 44100, 2, 2.0);
+        QCOMPARE(runProgram(tool("BladeEnc"), {"in.wav", "a.mp3", "-quit"}).status, 0);
+        const QByteArray mp3 = readAll("a.mp3");
+        // Cut mid-frame: decoded as far as it goes, reported, non-zero.
+        writeAll("cut.mp3", mp3.left(mp3.size() / 2 + 101));
+        Run r = runProgram(tool("l3dec"), {"cut.mp3", "cut.wav"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("frames missing"), r.err.constData());
+        QVERIFY(readWav("cut.wav").frames() > 30000);
+        // Two streams of different formats joined: stopped at the change, never mixed.
+        writeWav("mono.wav", 22050, 1, 1.0);
+        QCOMPARE(runProgram(tool("BladeEnc"), {"mono.wav", "b.mp3", "-br", "64000", "-quit"}).status, 0);
+        writeAll("joined.mp3", mp3 + readAll("b.mp3"));
+        r = runProgram(tool("l3dec"), {"joined.mp3", "joined.wav"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("changes format"), r.err.constData());
+        const Wav joined = readWav("joined.wav");
+        QCOMPARE(joined.rate, 44100);
+        QCOMPARE(joined.channels, 2);
+        QVERIFY(joined.frames() <= 88200 + 1152);
+        // Frames whose side information is zeroed (part2_3_length 0): decoded, no crash.
+        QByteArray zeroed = mp3;
+        for (int pos = 5000; pos + 40 < zeroed.size(); pos += 3000)
+            for (int i = 0; i < 32; ++i)
+                zeroed[pos + i] = 0;
+        writeAll("zeroed.mp3", zeroed);
+        r = runProgram(tool("l3dec"), {"zeroed.mp3", "zeroed.wav"});
+        QVERIFY(r.status == 0 || r.status == 1);
+        QVERIFY(readWav("zeroed.wav").frames() > 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTools)
+#include "tst_tools.moc"
