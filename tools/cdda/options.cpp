@@ -20,7 +20,8 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
             return Result<Options>::fail("unknown switch \"" + a + "\"");
         std::string value = a.substr(2);
         if (value.empty()) {
-            if (i + 1 >= args.size())
+            // "/F /O" (an empty wave name) must not make "/O" the file name.
+            if (i + 1 >= args.size() || iequals(args[i + 1], "/O"))
                 return Result<Options>::fail("switch " + a + " needs a value");
             value = args[++i];
         }

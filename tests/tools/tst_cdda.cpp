@@ -1,0 +1,148 @@
+// CDDA on disc images the tests write: byte-exact rips, the program's line, refusals.
+#include "options.h"
+#include "support.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+#include <csignal>
+
+using namespace wl;
+using namespace wl::test;
+
+namespace {
+
+QString cddaTool() { return binDir() + "/CDDA"; }
+
+QByteArray pcmOf(const QString& wav) {
+    const QByteArray b = readAll(wav);
+    return b.size() >= 44 ? b.mid(44) : QByteArray();
+}
+
+const QList<DiscTrack> kThreeTracks = {
+    {sineSectors(150, 440), {}}, {sineSectors(120, 1000), {}}, {squareSectors(100), {}}};
+
+} // namespace
+
+class TestCdda : public QObject {
+    Q_OBJECT
+  private slots:
+    void eachTrackIsItsSourceByteForByte_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("track");
+        QTest::newRow("T-space-1") << QStringList{"/T", "1"} << 1;
+        QTest::newRow("T2-glued") << QStringList{"/T2"} << 2;
+        QTest::newRow("lower-case-square-wave") << QStringList{"/t", "3"} << 3;
+    }
+    void eachTrackIsItsSourceByteForByte() {
+        QFETCH(QStringList, args);
+        QFETCH(int, track);
+        TestFolder folder;
+        const QString cue = writeDisc(folder.path(), "disc", kThreeTracks);
+        const Run r = runProgram(cddaTool(), args + QStringList{"/F", "out", "/D", cue});
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(pcmOf("out.wav"), kThreeTracks[track - 1].pcm);
+        const QByteArray header = readAll("out.wav").left(44);
+        QCOMPARE(header.mid(22, 2), QByteArray("\x02\x00", 2));
+        QCOMPARE(header.mid(24, 4), QByteArray("\x44\xac\x00\x00", 4));
+    }
+
+    // An INDEX 00 pregap belongs to the track before it.
+    void pregapBelongsToPreviousTrack() {
+        TestFolder folder;
+        const QByteArray gap = sineSectors(30, 200);
+        const QString cue = writeDisc(folder.path(), "gap", {{sineSectors(80, 440), {}}, {sineSectors(70, 880), gap}});
+        QCOMPARE(runProgram(cddaTool(), {"/T", "1", "/F", "one", "/D", cue}).status, 0);
+        QCOMPARE(runProgram(cddaTool(), {"/T", "2", "/F", "two", "/D", cue}).status, 0);
+        QCOMPARE(pcmOf("one.wav"), sineSectors(80, 440) + gap);
+        QCOMPARE(pcmOf("two.wav"), sineSectors(70, 880));
+    }
+
+    // The program's own line, through the interpreter, with the image named by the test.
+    void programLineThroughInterpreter() {
+        TestFolder folder;
+        const QString cue = writeDisc(folder.path(), "disc", kThreeTracks);
+        writeAll("rip.bat", "CDDA/T 2 /F Track1 /O /D disc.cue\r\n");
+        Run r = runProgram(binDir() + "/wavelathe-cmd", {"rip.bat"}, folder.path());
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(pcmOf("Track1.wav"), kThreeTracks[1].pcm);
+        writeAll("rip.bat", "CDDA/T 1 /F \"my song\" /O /D disc.cue\r\n");
+        r = runProgram(binDir() + "/wavelathe-cmd", {"rip.bat"}, folder.path());
+        QCOMPARE(r.status, 0);
+        QCOMPARE(pcmOf("my song.wav"), kThreeTracks[0].pcm);
+    }
+
+    void refusals_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("status");
+        QTest::newRow("out-of-range") << QStringList{"/T", "4", "/F", "x", "/D", "disc.cue"} << "the disc has 3 tracks" << 1;
+        QTest::newRow("not-a-number") << QStringList{"/T", "two", "/F", "x", "/D", "disc.cue"} << "the disc has 3 tracks" << 1;
+        QTest::newRow("no-track") << QStringList{"/F", "x", "/D", "disc.cue"} << "the disc has 3 tracks" << 1;
+        QTest::newRow("data-track") << QStringList{"/T", "2", "/F", "x", "/D", "data.cue"} << "data track" << 1;
+        QTest::newRow("missing-image") << QStringList{"/T", "1", "/F", "x", "/D", "nothing.cue"} << "not ready" << 1;
+        QTest::newRow("existing-without-O") << QStringList{"/T", "1", "/F", "keep", "/D", "disc.cue"} << "exists already" << 1;
+        QTest::newRow("empty-name") << QStringList{"/T", "1", "/F", "/O", "/D", "disc.cue"} << "needs a value" << 2;
+        QTest::newRow("unknown-switch") << QStringList{"/T", "1", "/X"} << "unknown switch" << 2;
+    }
+    void refusals() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        QFETCH(int, status);
+        TestFolder folder;
+        writeDisc(folder.path(), "disc", kThreeTracks);
+        writeDisc(folder.path(), "data", {{sineSectors(80, 440), {}}, {QByteArray(2352 * 40, '\x33'), {}, true}});
+        writeAll("keep.wav", "precious");
+        const Run r = runProgram(cddaTool(), args);
+        QCOMPARE(r.status, status);
+        QVERIFY2(r.err.contains(message.toUtf8()), r.err.constData());
+        QCOMPARE(readAll("keep.wav"), QByteArray("precious"));
+        QVERIFY(!QFile::exists("x.wav"));
+        QCOMPARE(QDir().entryList({".wl-*"}, QDir::Files | QDir::Hidden), QStringList{});
+    }
+
+    void replaceWithO() {
+        TestFolder folder;
+        const QString cue = writeDisc(folder.path(), "disc", kThreeTracks);
+        writeAll("keep.wav", "precious");
+        QCOMPARE(runProgram(cddaTool(), {"/T", "3", "/F", "keep", "/O", "/D", cue}).status, 0);
+        QCOMPARE(pcmOf("keep.wav"), kThreeTracks[2].pcm);
+    }
+
+    void interruptedRipLeavesNothing() {
+        TestFolder folder;
+        const QString cue = writeDisc(folder.path(), "long", {{sineSectors(75 * 240, 440), {}}});
+        QProcess p;
+        p.setProgram(cddaTool());
+        p.setArguments({"/T", "1", "/F", "long", "/D", cue});
+        p.start();
+        QVERIFY(p.waitForStarted());
+        QElapsedTimer t;
+        t.start();
+        while (QDir().entryList({".wl-*"}, QDir::Files | QDir::Hidden).isEmpty() && t.elapsed() < 10000 &&
+               p.state() == QProcess::Running)
+            QThread::usleep(500);
+        ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+        QVERIFY(p.waitForFinished(10000));
+        if (p.exitCode() == 0)
+            QSKIP("the rip finished before it could be interrupted");
+        QVERIFY(!QFile::exists("long.wav"));
+        QCOMPARE(QDir().entryList({".wl-*"}, QDir::Files | QDir::Hidden), QStringList{});
+    }
+
+    void outputNames() {
+        cdda::Options o;
+        o.track = 7;
+        QCOMPARE(cdda::outputName(o), std::string("Track07.wav"));
+        o.name = "Track1";
+        QCOMPARE(cdda::outputName(o), std::string("Track1.wav"));
+        o.name = "song.WAV";
+        QCOMPARE(cdda::outputName(o), std::string("song.WAV"));
+        o.name = "dir.x/name";
+        QCOMPARE(cdda::outputName(o), std::string("dir.x/name.wav"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCdda)
+#include "tst_cdda.moc"
