@@ -53,6 +53,7 @@ void asLink(QLabel* label) {
 QWidget* About::build() {
     auto* window = new QWidget;
     window->setWindowTitle("About");
+    window->setWindowIcon(programIcon());
     window->setFont(dialogFont());
     window->resize(253, 213);
     const auto c = buildControls(window, kCatalogue, shell_.drives());

@@ -122,6 +122,7 @@ int batchSwitchNumber(const QString& bitrate) {
 QWidget* Form1::build() {
     QMainWindow* window = newMainWindow(texts::kAppTitle, {426, 347}, true);
     window->setGeometry(11, 30, window->width(), window->height());
+    window->setWindowIcon(programIcon());
     const auto c = buildControls(window->centralWidget(), catalogue(), shell_.drives());
     auto get = [&c]<class W>(W*& member, const char* name) { member = static_cast<W*>(c.value(name)); };
     get(ui_.Command1, "Command1");

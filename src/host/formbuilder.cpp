@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
@@ -124,6 +126,49 @@ QMainWindow* newMainWindow(const QString& title, QSize client, bool withMenuBar)
     const int menuHeight = withMenuBar ? window->menuBar()->sizeHint().height() : 0;
     window->resize(client.width(), client.height() + menuHeight);
     return window;
+}
+
+} // namespace wl
+
+namespace wl {
+
+// A wave over a lathe bed, as in the desktop icon.
+QIcon programIcon() {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor("#1d4e89"));
+    p.drawRoundedRect(1, 1, 30, 30, 5, 5);
+    QPainterPath wave(QPointF(3, 16));
+    for (int x = 3; x < 27; x += 6) {
+        wave.quadTo(x + 1.5, (x / 6) % 2 ? 26 : 6, x + 3, 16);
+        wave.quadTo(x + 4.5, (x / 6) % 2 ? 6 : 26, x + 6, 16);
+    }
+    p.setPen(QPen(QColor("#f5c542"), 2.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(wave);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor("#d9e4f0"));
+    p.drawRoundedRect(4, 22, 24, 5, 2, 2);
+    return QIcon(pm);
+}
+
+// A compact disc.
+QIcon ripperIcon() {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor("#404040"), 1));
+    p.setBrush(QColor("#c0c8d0"));
+    p.drawEllipse(2, 2, 28, 28);
+    p.setBrush(QColor("#f5c542"));
+    p.drawEllipse(10, 10, 12, 12);
+    p.setBrush(Qt::white);
+    p.drawEllipse(14, 14, 4, 4);
+    return QIcon(pm);
 }
 
 } // namespace wl

@@ -2,6 +2,7 @@
 // index, listed front to back as the design lists them.
 #pragma once
 #include <QFont>
+#include <QIcon>
 #include <QHash>
 #include <QList>
 #include <QRect>
@@ -45,6 +46,10 @@ QHash<QString, QAction*> buildMenus(QMenuBar* bar, const QList<MenuItemSpec>& it
 QFont dialogFont();
 QFont designFont(const QString& family, double points, bool bold = false, bool italic = false,
                  bool underline = false);
+
+// The window icons, drawn for the program: the main window's (also About's) and the ripper's.
+QIcon programIcon();
+QIcon ripperIcon();
 
 // A top-level window whose client area (below its menu bar, if any) has the design's size.
 QMainWindow* newMainWindow(const QString& title, QSize client, bool withMenuBar);

@@ -53,6 +53,7 @@ QString trackCode(const QString& fileName) {
 
 QWidget* cdripper::build() {
     QMainWindow* window = newMainWindow("Cd Ripper for most SCSI and  ATAPI Drives", {353, 230}, true);
+    window->setWindowIcon(ripperIcon());
     const auto c = buildControls(window->centralWidget(), catalogue(), shell_.drives());
     ui_.Command1 = static_cast<QPushButton*>(c.value("Command1"));
     ui_.Text1 = static_cast<QLineEdit*>(c.value("Text1"));
