@@ -1,0 +1,56 @@
+"""Shared pieces of the benchmark scripts: timing child processes and their peak memory."""
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BIN = os.path.join(ROOT, "build", "bin")
+
+
+def ensure_packages(*packages):
+    """Installs the peer programs from Debian when missing."""
+    missing = [p for p in packages
+               if subprocess.run(["dpkg-query", "-W", "-f=${Status}", p], capture_output=True,
+                                 text=True).stdout.find("ok installed") < 0]
+    if missing:
+        sudo = [] if os.geteuid() == 0 else ["sudo"]
+        subprocess.run(sudo + ["apt-get", "install", "-y", "-qq"] + missing, check=True)
+
+
+def run_timed(cmd, env=None, cwd=None):
+    """Wall seconds and peak RSS (MiB) of one run of cmd.
+
+    GNU time starts the command: a child forked from this Python process would count Python's
+    own pages in its peak RSS. For a shell loop the peak is that of the largest single program.
+    """
+    with tempfile.NamedTemporaryFile(mode="r") as out:
+        start = time.perf_counter()
+        proc = subprocess.run(["/usr/bin/time", "-o", out.name, "-f", "%M"] + cmd, env=env, cwd=cwd,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        elapsed = time.perf_counter() - start
+        if proc.returncode != 0:
+            sys.exit(f"failed: {' '.join(cmd)}\n{proc.stderr.decode(errors='replace')}")
+        return elapsed, int(out.read().split()[-1]) / 1024.0
+
+
+def measure(cmd, runs, env=None, cwd=None, prepare=None):
+    """Median time and largest peak RSS over several runs."""
+    times, peaks = [], []
+    for _ in range(runs):
+        if prepare:
+            prepare()
+        t, rss = run_timed(cmd, env=env, cwd=cwd)
+        times.append(t)
+        peaks.append(rss)
+    return statistics.median(times), max(peaks)
+
+
+def report(name, ours, peer, goal_time=None, goal_rss=None):
+    (t1, r1), (t2, r2) = ours, peer
+    line = f"{name}: {t1:.3f} s vs {t2:.3f} s = {t1 / t2:.2f}x time; peak RSS {r1:.1f} vs {r2:.1f} MiB ({r1 - r2:+.1f})"
+    if goal_time is not None:
+        line += f"  [goal <= {goal_time}x" + (f", <= +{goal_rss} MiB]" if goal_rss is not None else "]")
+    print(line)
