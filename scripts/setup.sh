@@ -10,6 +10,8 @@ PACKAGES=(
   qt6-base-dev
   libmp3lame-dev libsndfile1-dev libmpg123-dev libcdio-dev libcdio-paranoia-dev
   xdg-utils xterm
+  # a sans-serif font with the metrics the windows were laid out for
+  fonts-liberation2
   # tests: sanitizers and fuzzing with clang, peers to compare against, the desktop entry check
   clang libclang-rt-14-dev lame mpg123 sox desktop-file-utils xvfb
 )

@@ -5,7 +5,6 @@
 #include "texts.h"
 
 #include <QCheckBox>
-#include <QFontMetrics>
 
 namespace wl {
 namespace {
@@ -19,22 +18,6 @@ const QList<ControlSpec> kCatalogue = {
     {Kind::CheckBox, "Check1", "Frame1", kCaption, {8, 16, 185, 49}, 0},
 };
 
-// A check box caption broken into lines that fit beside the box.
-QString wrapped(const QString& text, const QFont& font, int width) {
-    const QFontMetrics m(font);
-    QString out, line;
-    for (const QString& word : text.split(' ')) {
-        const QString candidate = line.isEmpty() ? word : line + ' ' + word;
-        if (!line.isEmpty() && m.horizontalAdvance(candidate) > width) {
-            out += line + '\n';
-            line = word;
-        } else {
-            line = candidate;
-        }
-    }
-    return out + line;
-}
-
 } // namespace
 
 QWidget* Form3::build() {
@@ -45,8 +28,6 @@ QWidget* Form3::build() {
     const auto c = buildControls(window, kCatalogue, shell_.drives());
     c.value("Label1")->setFont(designFont("MS Sans Serif", 8.25, true));
     Check1_ = static_cast<QCheckBox*>(c.value("Check1"));
-    Check1_->setText(wrapped(kCaption, Check1_->font(), 185 - 24));
-    Check1_->setAccessibleName(kCaption);
     connect(Check1_, &QCheckBox::toggled, this, &Form3::Check1_Click);
     return window;
 }

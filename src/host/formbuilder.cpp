@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
+#include <QFontMetrics>
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
@@ -31,10 +32,8 @@ QWidget* create(const ControlSpec& s, QWidget* parent, DriveSource& drives) {
     }
     case Kind::TextBox:
         return new QLineEdit(s.text, parent);
-    case Kind::CheckBox: {
-        auto* box = new QCheckBox(s.text, parent);
-        return box;
-    }
+    case Kind::CheckBox:
+        return new QCheckBox(s.text, parent);
     case Kind::Option:
         return new QRadioButton(s.text, parent);
     case Kind::DriveList:
@@ -56,6 +55,25 @@ QWidget* create(const ControlSpec& s, QWidget* parent, DriveSource& drives) {
     return nullptr;
 }
 
+// A check box's caption wraps within its width, as the design's boxes do; the full caption
+// stays its accessible name.
+void wrapCaption(QCheckBox* box, const QString& text) {
+    const QFontMetrics m(box->font());
+    const int width = box->width() - 22;
+    QString out, line;
+    for (const QString& word : text.split(' ')) {
+        const QString candidate = line.isEmpty() ? word : line + ' ' + word;
+        if (!line.isEmpty() && m.horizontalAdvance(candidate) > width) {
+            out += line + '\n';
+            line = word;
+        } else {
+            line = candidate;
+        }
+    }
+    box->setText(out + line);
+    box->setAccessibleName(text);
+}
+
 } // namespace
 
 QHash<QString, QWidget*> buildControls(QWidget* client, const QList<ControlSpec>& specs,
@@ -70,6 +88,8 @@ QHash<QString, QWidget*> buildControls(QWidget* client, const QList<ControlSpec>
                                             : s.geometry);
         if (s.kind == Kind::Line || s.kind == Kind::Label || s.kind == Kind::Frame)
             w->setFocusPolicy(Qt::NoFocus);
+        if (s.kind == Kind::CheckBox)
+            wrapCaption(static_cast<QCheckBox*>(w), s.text);
         w->setVisible(s.visible);
         made.insert(s.name, w);
         if (s.tab >= 0 && w->focusPolicy() != Qt::NoFocus)
@@ -104,6 +124,10 @@ QHash<QString, QAction*> buildMenus(QMenuBar* bar, const QList<MenuItemSpec>& it
 
 QFont designFont(const QString& family, double points, bool bold, bool italic, bool underline) {
     QFont f(family);
+    // Where the design's font is missing, the nearest in width: the layout's fixed sizes were
+    // made for it, and the wide default sans-serif would clip captions.
+    f.setFamilies({family, "Microsoft Sans Serif", "Liberation Sans", "Arimo", "Nimbus Sans", "Arial",
+                   "Helvetica"});
     f.setStyleHint(family.startsWith("Comic") ? QFont::Fantasy : QFont::SansSerif);
     f.setPointSizeF(points);
     f.setBold(bold);

@@ -36,8 +36,8 @@ qint64 wavFrames(const QString& path) {
     const QByteArray b = readAll(path);
     if (b.size() < 44)
         return -1;
-    const int channels = qFromLittleEndian<quint16>(b.constData() + 22);
-    return qFromLittleEndian<quint32>(b.constData() + 40) / (2 * channels);
+    const int channels = static_cast<int>(le16At(b, 22));
+    return channels ? le32At(b, 40) / (2 * channels) : -1;
 }
 
 } // namespace

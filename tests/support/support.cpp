@@ -21,6 +21,18 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+quint32 le16At(const QByteArray& b, int at) {
+    if (at < 0 || at + 2 > b.size())
+        return 0;
+    return static_cast<quint8>(b[at]) | static_cast<quint8>(b[at + 1]) << 8;
+}
+
+quint32 le32At(const QByteArray& b, int at) {
+    if (at < 0 || at + 4 > b.size())
+        return 0;
+    return le16At(b, at) | le16At(b, at + 2) << 16;
+}
+
 void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     if (f.open(QIODevice::WriteOnly))

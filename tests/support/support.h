@@ -57,6 +57,9 @@ class TestFolder {
 };
 
 QByteArray readAll(const QString& path);
+// A little-endian field of a file's bytes (0 past the end).
+quint32 le16At(const QByteArray& bytes, int offset);
+quint32 le32At(const QByteArray& bytes, int offset);
 void writeAll(const QString& path, const QByteArray& bytes);
 // The folder holding the built programs (build/bin).
 QString binDir();

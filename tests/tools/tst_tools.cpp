@@ -31,9 +31,9 @@ Wav readWav(const QString& path) {
     Wav w;
     if (b.size() < 44 || !b.startsWith("RIFF"))
         return w;
-    w.channels = qFromLittleEndian<quint16>(b.constData() + 22);
-    w.rate = static_cast<int>(qFromLittleEndian<quint32>(b.constData() + 24));
-    w.pcm = b.mid(44, qFromLittleEndian<quint32>(b.constData() + 40));
+    w.channels = static_cast<int>(le16At(b, 22));
+    w.rate = static_cast<int>(le32At(b, 24));
+    w.pcm = b.mid(44, le32At(b, 40));
     return w;
 }
 
