@@ -184,6 +184,17 @@ void Form1::bitratesOn() {
         option->setEnabled(true);
 }
 
+// The closing steps of both switch handlers: the bitrates go off while Bitrate reads false, and
+// come back on, with "True", once the switch is cleared.
+void Form1::bitratesAfterSwitch(bool checked) {
+    if (isFalse(Bitrate))
+        bitratesOff();
+    if (!checked)
+        Bitrate = "True";
+    if (isTrue(Bitrate))
+        bitratesOn();
+}
+
 void Form1::bitrateClick(const QString& caption) {
     ui_.Command5->show();
     Bitrate = caption;
@@ -253,12 +264,7 @@ void Form1::Check1_Click() {
         Bitrate = "False";
     ui_.OptionDecode->setEnabled(!checked());
     ui_.OptionEncode->setEnabled(!checked());
-    if (isFalse(Bitrate))
-        bitratesOff();
-    if (!checked())
-        Bitrate = "True";
-    if (isTrue(Bitrate))
-        bitratesOn();
+    bitratesAfterSwitch(checked());
 }
 
 void Form1::Check2_Click() {
@@ -273,12 +279,7 @@ void Form1::Check2_Click() {
     if (checked())
         Bitrate = "False";
     ui_.Command2->setVisible(!checked());
-    if (isFalse(Bitrate))
-        bitratesOff();
-    if (!checked())
-        Bitrate = "True";
-    if (isTrue(Bitrate))
-        bitratesOn();
+    bitratesAfterSwitch(checked());
     if (!ui_.Check2->isEnabled())
         ui_.Check1->setChecked(false); // runs Check1_Click when Downmix was checked
 }

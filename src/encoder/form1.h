@@ -70,6 +70,7 @@ class Form1 : public Window {
     void bitrateClick(const QString& caption);
     void bitratesOff();
     void bitratesOn();
+    void bitratesAfterSwitch(bool checked);
     bool refuseWithoutBitrate();
 
     // The controls, valid while the window is loaded.

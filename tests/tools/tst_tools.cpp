@@ -58,7 +58,7 @@ QByteArray fmt(int tag, int channels, int rate, int bits, int blockAlign = -1) {
     if (blockAlign < 0)
         blockAlign = channels * bits / 8;
     return le16(tag) + le16(channels) + le32(static_cast<quint32>(rate)) +
-           le32(static_cast<quint32>(rate * blockAlign)) + le16(blockAlign) + le16(bits);
+           le32(static_cast<quint32>(qint64(rate) * blockAlign)) + le16(blockAlign) + le16(bits);
 }
 QByteArray riff(const QByteArray& chunks) { return "RIFF" + le32(static_cast<quint32>(4 + chunks.size())) + "WAVE" + chunks; }
 QByteArray pcmWav(const QByteArray& fmtBody, int dataBytes = 4000) {
