@@ -26,9 +26,11 @@ const QList<ControlSpec> kCatalogue = {
 // Runs a handler when a label is clicked.
 class ClickFilter : public QObject {
   public:
-    ClickFilter(QObject* parent, std::function<void()> onClick) : QObject(parent), onClick_(std::move(onClick)) {}
+    ClickFilter(QObject* parent, std::function<void()> onClick)
+        : QObject(parent), onClick_(std::move(onClick)) {}
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+        if (e->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
             onClick_();
             return true;
         }
@@ -69,12 +71,18 @@ QWidget* About::build() {
     return window;
 }
 
-void About::Label3_Click() { shell_.host().RunCommand("start.exe " + author::kWebPage, texts::kStyleHidden); }
+void About::Label3_Click() {
+    shell_.host().RunCommand("start.exe " + author::kWebPage, texts::kStyleHidden);
+}
 
-void About::Label4_Click() { hlink::OpenLink(shell_.host(), "mailto:" + author::kSupport + "?subject=Wavelathe"); }
+void About::Label4_Click() {
+    hlink::OpenLink(shell_.host(), "mailto:" + author::kSupport + "?subject=Wavelathe");
+}
 
 namespace hlink {
-void OpenLink(Host& host, const QString& target) { host.OpenLink(target); }
+void OpenLink(Host& host, const QString& target) {
+    host.OpenLink(target);
+}
 } // namespace hlink
 
 } // namespace wl

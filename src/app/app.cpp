@@ -14,29 +14,27 @@ App::App(Host& host, DriveSource& drives)
 
 App::~App() = default;
 
-void App::start() { showMain(); }
+void App::start() {
+    showMain();
+}
 
 Form1& App::form1() {
-    if (!form1_)
-        form1_ = std::make_unique<Form1>(*this);
+    if (!form1_) form1_ = std::make_unique<Form1>(*this);
     return *form1_;
 }
 
 cdripper& App::ripper() {
-    if (!ripper_)
-        ripper_ = std::make_unique<cdripper>(*this);
+    if (!ripper_) ripper_ = std::make_unique<cdripper>(*this);
     return *ripper_;
 }
 
 About& App::about() {
-    if (!about_)
-        about_ = std::make_unique<About>(*this);
+    if (!about_) about_ = std::make_unique<About>(*this);
     return *about_;
 }
 
 Form3& App::form3() {
-    if (!form3_)
-        form3_ = std::make_unique<Form3>(*this);
+    if (!form3_) form3_ = std::make_unique<Form3>(*this);
     return *form3_;
 }
 
@@ -49,24 +47,31 @@ void App::show(Window& window) {
     window.widget()->activateWindow();
 }
 
-void App::showMain() { show(form1()); }
-void App::showRipper() { show(ripper()); }
-void App::showAbout() { show(about()); }
-void App::showSettings() { show(form3()); }
+void App::showMain() {
+    show(form1());
+}
+void App::showRipper() {
+    show(ripper());
+}
+void App::showAbout() {
+    show(about());
+}
+void App::showSettings() {
+    show(form3());
+}
 
 QList<Window*> App::existing() const {
     QList<Window*> all;
-    for (Window* w : std::initializer_list<Window*>{form1_.get(), ripper_.get(), about_.get(), form3_.get()})
-        if (w)
-            all.append(w);
+    for (Window* w :
+         std::initializer_list<Window*>{form1_.get(), ripper_.get(), about_.get(), form3_.get()})
+        if (w) all.append(w);
     return all;
 }
 
 void App::unload(Window& window) {
     window.destroyWidget();
     for (Window* w : existing())
-        if (w->isVisible())
-            return;
+        if (w->isVisible()) return;
     // No visible window is left: a Settings window that a batch loaded hidden goes too.
     for (Window* w : existing())
         w->destroyWidget();

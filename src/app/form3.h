@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QPointer>
 
-
 namespace wl {
 
 class Form3 : public Window {

@@ -4,19 +4,19 @@
 
 namespace wl {
 
-Window::~Window() { delete widget_; }
+Window::~Window() {
+    delete widget_;
+}
 
 void Window::load() {
-    if (isLoaded())
-        return;
+    if (isLoaded()) return;
     widget_ = build();
     widget_->installEventFilter(this);
     Form_Load();
 }
 
 void Window::destroyWidget() {
-    if (!widget_)
-        return;
+    if (!widget_) return;
     QWidget* w = widget_;
     widget_ = nullptr;
     w->removeEventFilter(this);

@@ -92,20 +92,21 @@ void deselect(QRadioButton* option) {
     option->setAutoExclusive(true);
 }
 
-bool isTrue(const QString& text) { return readsAsBool(text) == true; }
-bool isFalse(const QString& text) { return readsAsBool(text) == false; }
+bool isTrue(const QString& text) {
+    return readsAsBool(text) == true;
+}
+bool isFalse(const QString& text) {
+    return readsAsBool(text) == false;
+}
 
 } // namespace
 
 std::optional<bool> readsAsBool(const QString& text) {
-    if (text == "True")
-        return true;
-    if (text == "False")
-        return false;
+    if (text == "True") return true;
+    if (text == "False") return false;
     bool number = false;
     const double value = text.toDouble(&number);
-    if (number)
-        return value != 0;
+    if (number) return value != 0;
     return std::nullopt;
 }
 
@@ -114,8 +115,7 @@ int batchSwitchNumber(const QString& bitrate) {
     bool isNumber = false;
     const double value = bitrate.toDouble(&isNumber);
     for (const auto& [bits, kbps] : kSwitchNumbers)
-        if (isNumber && value == bits)
-            number = kbps;
+        if (isNumber && value == bits) number = kbps;
     return number;
 }
 
@@ -124,7 +124,9 @@ QWidget* Form1::build() {
     window->setGeometry(11, 30, window->width(), window->height());
     window->setWindowIcon(programIcon());
     const auto c = buildControls(window->centralWidget(), catalogue(), shell_.drives());
-    auto get = [&c]<class W>(W*& member, const char* name) { member = static_cast<W*>(c.value(name)); };
+    auto get = [&c]<class W>(W*& member, const char* name) {
+        member = static_cast<W*>(c.value(name));
+    };
     get(ui_.Command1, "Command1");
     get(ui_.Command2, "Command2");
     get(ui_.Command3, "Command3");
@@ -187,12 +189,9 @@ void Form1::bitratesOn() {
 // The closing steps of both switch handlers: the bitrates go off while Bitrate reads false, and
 // come back on, with "True", once the switch is cleared.
 void Form1::bitratesAfterSwitch(bool checked) {
-    if (isFalse(Bitrate))
-        bitratesOff();
-    if (!checked)
-        Bitrate = "True";
-    if (isTrue(Bitrate))
-        bitratesOn();
+    if (isFalse(Bitrate)) bitratesOff();
+    if (!checked) Bitrate = "True";
+    if (isTrue(Bitrate)) bitratesOn();
 }
 
 void Form1::bitrateClick(const QString& caption) {
@@ -201,23 +200,38 @@ void Form1::bitrateClick(const QString& caption) {
     DisplayCaption();
 }
 
-void Form1::option8000_Click() { bitrateClick("8000"); }
-void Form1::Option16000_Click() { bitrateClick("16000"); }
-void Form1::option24000_click() { bitrateClick("24000"); }
-void Form1::option32000_click() { bitrateClick("32000"); }
-void Form1::option56000_click() { bitrateClick("56000"); }
-void Form1::option64000_click() { bitrateClick("64000"); }
-void Form1::option96000_click() { bitrateClick("96000"); }
-void Form1::option112000_click() { bitrateClick("112000"); }
-void Form1::option128000_click() { bitrateClick("128000"); }
+void Form1::option8000_Click() {
+    bitrateClick("8000");
+}
+void Form1::Option16000_Click() {
+    bitrateClick("16000");
+}
+void Form1::option24000_click() {
+    bitrateClick("24000");
+}
+void Form1::option32000_click() {
+    bitrateClick("32000");
+}
+void Form1::option56000_click() {
+    bitrateClick("56000");
+}
+void Form1::option64000_click() {
+    bitrateClick("64000");
+}
+void Form1::option96000_click() {
+    bitrateClick("96000");
+}
+void Form1::option112000_click() {
+    bitrateClick("112000");
+}
+void Form1::option128000_click() {
+    bitrateClick("128000");
+}
 
 void Form1::DisplayCaption() {
-    if (CodecName == "L3dec")
-        Bitrate = "False";
-    if (isFalse(Bitrate))
-        bitratesOff();
-    if (isTrue(Bitrate))
-        bitratesOn();
+    if (CodecName == "L3dec") Bitrate = "False";
+    if (isFalse(Bitrate)) bitratesOff();
+    if (isTrue(Bitrate)) bitratesOn();
     ui_.lblDisplay->setText(CodecName + " with " + Bitrate);
 }
 
@@ -254,14 +268,11 @@ void Form1::Check1_Click() {
     ui_.Command5->hide();
     ui_.Text2->setText("Track1.mp3");
     ui_.File1->setPattern("*.wav");
-    if (checked())
-        ui_.Command1->show();
+    if (checked()) ui_.Command1->show();
     ui_.Check2->setEnabled(!checked());
-    if (!checked())
-        ui_.Command1->hide();
+    if (!checked()) ui_.Command1->hide();
     ui_.lblDisplay->setText(checked() ? "Downmix stereo to mono" : " ");
-    if (checked())
-        Bitrate = "False";
+    if (checked()) Bitrate = "False";
     ui_.OptionDecode->setEnabled(!checked());
     ui_.OptionEncode->setEnabled(!checked());
     bitratesAfterSwitch(checked());
@@ -272,12 +283,10 @@ void Form1::Check2_Click() {
     ui_.Command5->hide();
     ui_.Text2->setText("Track1.mp3");
     ui_.lblDisplay->setText(checked() ? " High Quality Encoding" : " ");
-    if (checked())
-        ui_.File1->setPattern("*.wav");
+    if (checked()) ui_.File1->setPattern("*.wav");
     ui_.Check1->setEnabled(!checked());
     ui_.Command4->setVisible(checked());
-    if (checked())
-        Bitrate = "False";
+    if (checked()) Bitrate = "False";
     ui_.Command2->setVisible(!checked());
     bitratesAfterSwitch(checked());
     if (!ui_.Check2->isEnabled())
@@ -291,53 +300,74 @@ void Form1::Drive1_Change() {
         shell_.host().ShowMessage(texts::kNotReady, texts::kMsgCritical, "Error Message");
 }
 
-void Form1::Dir1_Change() { ui_.File1->setPath(ui_.Dir1->path()); }
+void Form1::Dir1_Change() {
+    ui_.File1->setPath(ui_.Dir1->path());
+}
 
-void Form1::File1_Click() { ui_.Text1->setText(ui_.File1->path() + "/" + ui_.File1->fileName()); }
+void Form1::File1_Click() {
+    ui_.Text1->setText(ui_.File1->path() + "/" + ui_.File1->fileName());
+}
 
 // ---- jobs ----
 
 // Encode with a word in Bitrate (no bitrate picked since the options came back on, or the
 // covered Encode button reached with the keyboard) would hand the encoder "-br True".
 bool Form1::refuseWithoutBitrate() {
-    if (batchSwitchNumber(Bitrate) != 0)
-        return false;
+    if (batchSwitchNumber(Bitrate) != 0) return false;
     shell_.host().ShowMessage(texts::kChooseBitrate, texts::kMsgOk);
     return true;
 }
 
 void Form1::Command2_Click() {
-    if (refuseWithoutBitrate())
-        return;
+    if (refuseWithoutBitrate()) return;
     runJob(shell_.host(), texts::kSettingsScript,
-           JobLine().text("BladeEnc ").text(" ").name(ui_.Text1->text()).text("  ").name(ui_.Text2->text())
-               .text(" -br ").text(Bitrate));
+           JobLine()
+               .text("BladeEnc ")
+               .text(" ")
+               .name(ui_.Text1->text())
+               .text("  ")
+               .name(ui_.Text2->text())
+               .text(" -br ")
+               .text(Bitrate));
 }
 
 void Form1::Command1_Click() {
     runJob(shell_.host(), texts::kSettingsScript,
-           JobLine().text("BladeEnc").text(" ").name(ui_.Text1->text()).text("  ").name(ui_.Text2->text())
+           JobLine()
+               .text("BladeEnc")
+               .text(" ")
+               .name(ui_.Text1->text())
+               .text("  ")
+               .name(ui_.Text2->text())
                .text(" -dm "));
 }
 
 void Form1::Command4_Click() {
     runJob(shell_.host(), texts::kSettingsScript,
-           JobLine().text("BladeEnc").text(" ").name(ui_.Text1->text()).text("  ").name(ui_.Text2->text())
+           JobLine()
+               .text("BladeEnc")
+               .text(" ")
+               .name(ui_.Text1->text())
+               .text("  ")
+               .name(ui_.Text2->text())
                .text(" -hq "));
 }
 
 void Form1::Command3_Click() {
     runJob(shell_.host(), texts::kSettingsScript,
-           JobLine().text("l3dec").text(" ").name(ui_.Text1->text()).text("  ").name(ui_.Text2->text())
+           JobLine()
+               .text("l3dec")
+               .text(" ")
+               .name(ui_.Text1->text())
+               .text("  ")
+               .name(ui_.Text2->text())
                .text(" -wav"));
 }
 
 void Form1::Command5_Click() {
     QString deleteSwitch;
-    if (shell_.deleteWaveChecked())
-        deleteSwitch = "-Delete";
-    if (!shell_.deleteWaveChecked())
-        deleteSwitch = " ";
+    if (shell_.deleteWaveChecked()) deleteSwitch = "-Delete";
+    if (!shell_.deleteWaveChecked()) deleteSwitch = " ";
     const int number = batchSwitchNumber(Bitrate);
     // A word in Bitrate gives no switch number; "-0" would be no bitrate at all.
     if (number == 0) {
@@ -345,8 +375,15 @@ void Form1::Command5_Click() {
         return;
     }
     runJob(shell_.host(), texts::kSettingsScript,
-           JobLine().text("BladeEnc ").text("-").text(QString::number(number)).text(" ")
-               .name(ui_.File1->path() + "/*.wav").text(" ").text(deleteSwitch).text(" -quit"));
+           JobLine()
+               .text("BladeEnc ")
+               .text("-")
+               .text(QString::number(number))
+               .text(" ")
+               .name(ui_.File1->path() + "/*.wav")
+               .text(" ")
+               .text(deleteSwitch)
+               .text(" -quit"));
 }
 
 // ---- menus ----
@@ -356,10 +393,20 @@ void Form1::mnuecdripper_Click() {
     shell_.unload(*this);
 }
 
-void Form1::mnuefileclose_Click() { shell_.unload(*this); }
-void Form1::settings_Click() { shell_.showSettings(); }
-void Form1::mnuehelpabout_Click() { shell_.showAbout(); }
-void Form1::mnueHelphelp_Click() { shell_.host().RunCommand("notepad.exe Help.txt", texts::kStyleNormal); }
-void Form1::readme_Click() { shell_.host().RunCommand("notepad.exe Readme.txt", texts::kStyleNormal); }
+void Form1::mnuefileclose_Click() {
+    shell_.unload(*this);
+}
+void Form1::settings_Click() {
+    shell_.showSettings();
+}
+void Form1::mnuehelpabout_Click() {
+    shell_.showAbout();
+}
+void Form1::mnueHelphelp_Click() {
+    shell_.host().RunCommand("notepad.exe Help.txt", texts::kStyleNormal);
+}
+void Form1::readme_Click() {
+    shell_.host().RunCommand("notepad.exe Readme.txt", texts::kStyleNormal);
+}
 
 } // namespace wl

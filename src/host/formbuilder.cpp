@@ -3,6 +3,7 @@
 #include "listpanels.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,7 +11,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
-#include <QFontMetrics>
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
@@ -84,16 +84,15 @@ QHash<QString, QWidget*> buildControls(QWidget* client, const QList<ControlSpec>
         QWidget* parent = s.container.isEmpty() ? client : made.value(s.container, client);
         QWidget* w = create(s, parent, drives);
         w->setObjectName(s.name);
-        w->setGeometry(s.kind == Kind::Line ? QRect(s.geometry.topLeft(), QSize(s.geometry.width(), 1))
-                                            : s.geometry);
+        w->setGeometry(s.kind == Kind::Line
+                           ? QRect(s.geometry.topLeft(), QSize(s.geometry.width(), 1))
+                           : s.geometry);
         if (s.kind == Kind::Line || s.kind == Kind::Label || s.kind == Kind::Frame)
             w->setFocusPolicy(Qt::NoFocus);
-        if (s.kind == Kind::CheckBox)
-            wrapCaption(static_cast<QCheckBox*>(w), s.text);
+        if (s.kind == Kind::CheckBox) wrapCaption(static_cast<QCheckBox*>(w), s.text);
         w->setVisible(s.visible);
         made.insert(s.name, w);
-        if (s.tab >= 0 && w->focusPolicy() != Qt::NoFocus)
-            tabs.append({s.tab, w});
+        if (s.tab >= 0 && w->focusPolicy() != Qt::NoFocus) tabs.append({s.tab, w});
     }
     // Later siblings paint over earlier ones: raising from the back makes the first listed
     // the front-most.
@@ -126,8 +125,8 @@ QFont designFont(const QString& family, double points, bool bold, bool italic, b
     QFont f(family);
     // Where the design's font is missing, the nearest in width: the layout's fixed sizes were
     // made for it, and the wide default sans-serif would clip captions.
-    f.setFamilies({family, "Microsoft Sans Serif", "Liberation Sans", "Arimo", "Nimbus Sans", "Arial",
-                   "Helvetica"});
+    f.setFamilies({family, "Microsoft Sans Serif", "Liberation Sans", "Arimo", "Nimbus Sans",
+                   "Arial", "Helvetica"});
     f.setStyleHint(family.startsWith("Comic") ? QFont::Fantasy : QFont::SansSerif);
     f.setPointSizeF(points);
     f.setBold(bold);
@@ -136,7 +135,9 @@ QFont designFont(const QString& family, double points, bool bold, bool italic, b
     return f;
 }
 
-QFont dialogFont() { return designFont("MS Sans Serif", 8.25); }
+QFont dialogFont() {
+    return designFont("MS Sans Serif", 8.25);
+}
 
 QMainWindow* newMainWindow(const QString& title, QSize client, bool withMenuBar) {
     auto* window = new QMainWindow;

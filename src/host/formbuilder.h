@@ -2,8 +2,8 @@
 // index, listed front to back as the design lists them.
 #pragma once
 #include <QFont>
-#include <QIcon>
 #include <QHash>
+#include <QIcon>
 #include <QList>
 #include <QRect>
 #include <QString>
@@ -17,15 +17,26 @@ namespace wl {
 
 class DriveSource;
 
-enum class Kind { Button, Frame, Label, TextBox, CheckBox, Option, DriveList, DirList, FileList, Line };
+enum class Kind {
+    Button,
+    Frame,
+    Label,
+    TextBox,
+    CheckBox,
+    Option,
+    DriveList,
+    DirList,
+    FileList,
+    Line
+};
 
 struct ControlSpec {
     Kind kind;
     QString name;
     QString container; // empty: the window's client area
     QString text;
-    QRect geometry;    // a line's rectangle runs from its start point, one pixel high
-    int tab = -1;      // -1: takes no focus
+    QRect geometry; // a line's rectangle runs from its start point, one pixel high
+    int tab = -1;   // -1: takes no focus
     bool visible = true;
 };
 

@@ -14,7 +14,8 @@ class Host {
     virtual void RunCommand(const QString& commandLine, int style) = 0;
 
     // A modal message box; flags 0 (OK) or 16 (OK, critical icon); no title: "Wavelathe".
-    virtual void ShowMessage(const QString& prompt, int flags, const QString& title = QString()) = 0;
+    virtual void ShowMessage(const QString& prompt, int flags,
+                             const QString& title = QString()) = 0;
 
     // The stored text, or def when nothing readable is stored.
     virtual QString ReadSetting(const QString& appKey, const QString& section, const QString& key,

@@ -12,7 +12,9 @@ std::string local8(const QString& s) {
 }
 
 // A marker that the tokeniser treats as an ordinary word and no name can hold.
-std::string placeholder(qsizetype i) { return "\x01" + std::to_string(i) + "\x01"; }
+std::string placeholder(qsizetype i) {
+    return "\x01" + std::to_string(i) + "\x01";
+}
 
 // A name the locale's 8-bit encoding cannot hold would reach the program altered.
 bool encodable(const QString& value) {
@@ -23,7 +25,8 @@ bool encodable(const QString& value) {
 bool passesAlone(const QString& value) {
     const std::string bytes = local8(value);
     const auto words = tokenizeLine("x " + quoteWord(bytes));
-    return words && (bytes.empty() ? words->size() == 1 : (words->size() == 2 && (*words)[1] == bytes));
+    return words &&
+           (bytes.empty() ? words->size() == 1 : (words->size() == 2 && (*words)[1] == bytes));
 }
 
 } // namespace
@@ -47,8 +50,7 @@ QByteArray JobLine::bytes() const {
 
 std::optional<QString> JobLine::unpassableName() const {
     for (const Piece& p : pieces_)
-        if (p.isName && !encodable(p.text))
-            return p.text;
+        if (p.isName && !encodable(p.text)) return p.text;
     std::string templ;
     for (qsizetype i = 0; i < pieces_.size(); ++i)
         templ += pieces_[i].isName ? placeholder(i) : local8(pieces_[i].text);
@@ -60,23 +62,19 @@ std::optional<QString> JobLine::unpassableName() const {
             if (pieces_[i].isName && word == placeholder(i)) {
                 replaced = true;
                 // An empty name adds nothing to the line, so nothing is expected for it.
-                if (!pieces_[i].text.isEmpty())
-                    expected.push_back(local8(pieces_[i].text));
+                if (!pieces_[i].text.isEmpty()) expected.push_back(local8(pieces_[i].text));
             }
         }
-        if (!replaced)
-            expected.push_back(word);
+        if (!replaced) expected.push_back(word);
     }
     const QByteArray line = bytes();
-    const auto actual = tokenizeLine(std::string_view(line.constData(), static_cast<size_t>(line.size())));
-    if (actual && *actual == expected)
-        return std::nullopt;
+    const auto actual =
+        tokenizeLine(std::string_view(line.constData(), static_cast<size_t>(line.size())));
+    if (actual && *actual == expected) return std::nullopt;
     for (const Piece& p : pieces_)
-        if (p.isName && !passesAlone(p.text))
-            return p.text;
+        if (p.isName && !passesAlone(p.text)) return p.text;
     for (const Piece& p : pieces_)
-        if (p.isName)
-            return p.text;
+        if (p.isName) return p.text;
     return QString();
 }
 

@@ -17,7 +17,8 @@ inline const QString kKeepWave = QStringLiteral("999");
 
 inline const QString kNotReady = QStringLiteral("The device is not ready or damaged");
 inline const QString kChooseBitrate = QStringLiteral("Please choose a bitrate first.");
-inline const QString kUnpassableName = QStringLiteral("This name cannot be passed to the encoder: ");
+inline const QString kUnpassableName =
+    QStringLiteral("This name cannot be passed to the encoder: ");
 
 // Window styles of RunCommand and flags of ShowMessage.
 constexpr int kStyleHidden = 0;

@@ -46,13 +46,13 @@ const QList<MenuItemSpec> kMenus = {
 QString trackCode(const QString& fileName) {
     // A CD holds at most 99 tracks; every one of them has its entry.
     for (int n = 1; n <= 99; ++n)
-        if (fileName == QString::asprintf("Track%02d.cda", n))
-            return "T " + QString::number(n);
+        if (fileName == QString::asprintf("Track%02d.cda", n)) return "T " + QString::number(n);
     return QString();
 }
 
 QWidget* cdripper::build() {
-    QMainWindow* window = newMainWindow("Cd Ripper for most SCSI and  ATAPI Drives", {353, 230}, true);
+    QMainWindow* window =
+        newMainWindow("Cd Ripper for most SCSI and  ATAPI Drives", {353, 230}, true);
     window->setWindowIcon(ripperIcon());
     const auto c = buildControls(window->centralWidget(), catalogue(), shell_.drives());
     ui_.Command1 = static_cast<QPushButton*>(c.value("Command1"));
@@ -84,7 +84,9 @@ void cdripper::Drive1_Change() {
         shell_.host().ShowMessage(texts::kNotReady, texts::kMsgCritical);
 }
 
-void cdripper::Dir1_Change() { ui_.File1->setPath(ui_.Dir1->path()); }
+void cdripper::Dir1_Change() {
+    ui_.File1->setPath(ui_.Dir1->path());
+}
 
 void cdripper::File1_Click() {
     ui_.Command1->show();
@@ -99,19 +101,32 @@ void cdripper::Command1_Click() {
         return;
     }
     runJob(shell_.host(), texts::kRipScript,
-           JobLine().text("CDDA/").text(ui_.Text2->text()).text(" /F").text(" ").name(ui_.Text3->text())
+           JobLine()
+               .text("CDDA/")
+               .text(ui_.Text2->text())
+               .text(" /F")
+               .text(" ")
+               .name(ui_.Text3->text())
                .text(" /O"));
 }
 
-void cdripper::mnuoptionoptions_Click() { shell_.host().ShowMessage("not available yet :-(", texts::kMsgOk); }
+void cdripper::mnuoptionoptions_Click() {
+    shell_.host().ShowMessage("not available yet :-(", texts::kMsgOk);
+}
 
 void cdripper::mnufilemp3_Click() {
     shell_.showMain();
     shell_.unload(*this);
 }
 
-void cdripper::mnufileclose_Click() { shell_.unload(*this); }
-void cdripper::mnuhelpabout_Click() { shell_.showAbout(); }
-void cdripper::mnuhelphelp_Click() { shell_.host().RunCommand("notepad.exe Help.txt", texts::kStyleNormal); }
+void cdripper::mnufileclose_Click() {
+    shell_.unload(*this);
+}
+void cdripper::mnuhelpabout_Click() {
+    shell_.showAbout();
+}
+void cdripper::mnuhelphelp_Click() {
+    shell_.host().RunCommand("notepad.exe Help.txt", texts::kStyleNormal);
+}
 
 } // namespace wl

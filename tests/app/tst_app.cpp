@@ -18,7 +18,9 @@ using namespace wl::test;
 
 namespace {
 
-QCheckBox* settingsBox(App& app) { return AppFixture::child<QCheckBox>(app.form3().widget(), "Check1"); }
+QCheckBox* settingsBox(App& app) {
+    return AppFixture::child<QCheckBox>(app.form3().widget(), "Check1");
+}
 
 void pickBitrate(App& app, const QString& bitrate) {
     AppFixture::click(app.form1().widget(), "OptionEncode");
@@ -29,13 +31,14 @@ void setFolder(App& app, const QString& folder) {
     QVERIFY(AppFixture::child<DirListBox>(app.form1().widget(), "Dir1")->setPath(folder));
 }
 
-void pressBatch(App& app) { AppFixture::click(app.form1().widget(), "Command5"); }
+void pressBatch(App& app) {
+    AppFixture::click(app.form1().widget(), "Command5");
+}
 
 // Sample frames in a 16-bit WAV written by our tools (44-byte header).
 qint64 wavFrames(const QString& path) {
     const QByteArray b = readAll(path);
-    if (b.size() < 44)
-        return -1;
+    if (b.size() < 44) return -1;
     const int channels = static_cast<int>(le16At(b, 22));
     return channels ? le32At(b, 40) / (2 * channels) : -1;
 }
@@ -145,7 +148,8 @@ class TestApp : public QObject {
         pickBitrate(f.app, "128000");
         setFolder(f.app, f.folder.path());
         pressBatch(f.app);
-        QCOMPARE(readAll("settings.bat"), "BladeEnc -128 " + f.folder.path().toUtf8() + "/*.wav   -quit\r\n");
+        QCOMPARE(readAll("settings.bat"),
+                 "BladeEnc -128 " + f.folder.path().toUtf8() + "/*.wav   -quit\r\n");
         QVERIFY(f.host.saves.isEmpty());
         AppFixture::trigger(f.app.form1().widget(), "settings");
         QVERIFY(f.app.form3().isVisible());
@@ -166,12 +170,14 @@ class TestApp : public QObject {
         const int readsBefore = f.host.reads;
         pressBatch(f.app);
         QCOMPARE(f.host.reads, readsBefore + 1); // the batch loaded the window, which read "888"
-        QCOMPARE(readAll("settings.bat"), "BladeEnc -128 " + f.folder.path().toUtf8() + "/*.wav -Delete -quit\r\n");
+        QCOMPARE(readAll("settings.bat"),
+                 "BladeEnc -128 " + f.folder.path().toUtf8() + "/*.wav -Delete -quit\r\n");
         // Checked, then cleared: "999".
         AppFixture::trigger(f.app.form1().widget(), "settings");
         settingsBox(f.app)->click();
         QCOMPARE(f.host.store.value("mp3/deletewave"), QString("999"));
-        QCOMPARE(f.host.saves, (QStringList{"888", "888", "999"})); // the load step saves "888" again
+        QCOMPARE(f.host.saves,
+                 (QStringList{"888", "888", "999"})); // the load step saves "888" again
     }
 
     void unexpectedStoredValuesCountAsOff_data() {
@@ -210,13 +216,24 @@ class TestApp : public QObject {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<bool>("remove");
         QTest::addColumn<QByteArray>("line");
-        QTest::newRow("128000-delete") << "128000" << "/music" << true << QByteArray("BladeEnc -128 /music/*.wav -Delete -quit");
-        QTest::newRow("128000-keep") << "128000" << "/music" << false << QByteArray("BladeEnc -128 /music/*.wav   -quit");
-        QTest::newRow("8000") << "8000" << "/music" << false << QByteArray("BladeEnc -8 /music/*.wav   -quit");
-        QTest::newRow("96000") << "96000" << "/music" << false << QByteArray("BladeEnc -96 /music/*.wav   -quit");
-        QTest::newRow("root-folder") << "64000" << "/" << false << QByteArray("BladeEnc -64 //*.wav   -quit");
-        QTest::newRow("folder-with-blank") << "112000" << "<temp>/my music" << true
-                                           << QByteArray("BladeEnc -112 \"<temp>/my music/*.wav\" -Delete -quit");
+        QTest::newRow("128000-delete")
+            << "128000"
+            << "/music" << true << QByteArray("BladeEnc -128 /music/*.wav -Delete -quit");
+        QTest::newRow("128000-keep")
+            << "128000"
+            << "/music" << false << QByteArray("BladeEnc -128 /music/*.wav   -quit");
+        QTest::newRow("8000") << "8000"
+                              << "/music" << false
+                              << QByteArray("BladeEnc -8 /music/*.wav   -quit");
+        QTest::newRow("96000") << "96000"
+                               << "/music" << false
+                               << QByteArray("BladeEnc -96 /music/*.wav   -quit");
+        QTest::newRow("root-folder") << "64000"
+                                     << "/" << false << QByteArray("BladeEnc -64 //*.wav   -quit");
+        QTest::newRow("folder-with-blank")
+            << "112000"
+            << "<temp>/my music" << true
+            << QByteArray("BladeEnc -112 \"<temp>/my music/*.wav\" -Delete -quit");
     }
     void batchLines() {
         QFETCH(QString, bitrate);
@@ -227,12 +244,12 @@ class TestApp : public QObject {
         folder.replace("<temp>", f.folder.path());
         line.replace("<temp>", f.folder.path().toUtf8());
         QDir().mkpath(folder);
-        if (remove)
-            f.host.store.insert("mp3/deletewave", "888");
+        if (remove) f.host.store.insert("mp3/deletewave", "888");
         f.app.start();
         pickBitrate(f.app, bitrate);
         setFolder(f.app, folder);
-        AppFixture::child<QLineEdit>(f.app.form1().widget(), "Text1")->setText("ignored by the batch");
+        AppFixture::child<QLineEdit>(f.app.form1().widget(), "Text1")
+            ->setText("ignored by the batch");
         pressBatch(f.app);
         QCOMPARE(readAll("settings.bat"), line + "\r\n");
         QCOMPARE(f.host.commands, (QList<std::pair<QString, int>>{{"settings.bat", 6}}));
@@ -268,14 +285,16 @@ class TestApp : public QObject {
         auto* mail = AppFixture::child<QLabel>(about, "Label4");
         QTest::mouseClick(web, Qt::LeftButton);
         QTest::mouseClick(mail, Qt::LeftButton);
-        QTest::mouseClick(AppFixture::child<QLabel>(about, "Label2"), Qt::LeftButton); // does nothing
+        QTest::mouseClick(AppFixture::child<QLabel>(about, "Label2"),
+                          Qt::LeftButton); // does nothing
         AppFixture::trigger(w, "mnuecdripper");
         AppFixture::trigger(f.app.ripper().widget(), "mnuhelphelp");
-        QCOMPARE(f.host.commands, (QList<std::pair<QString, int>>{{"notepad.exe Help.txt", 1},
-                                                                  {"notepad.exe Help.txt", 1},
-                                                                  {"notepad.exe Readme.txt", 1},
-                                                                  {"start.exe " + author::kWebPage, 0},
-                                                                  {"notepad.exe Help.txt", 1}}));
+        QCOMPARE(f.host.commands,
+                 (QList<std::pair<QString, int>>{{"notepad.exe Help.txt", 1},
+                                                 {"notepad.exe Help.txt", 1},
+                                                 {"notepad.exe Readme.txt", 1},
+                                                 {"start.exe " + author::kWebPage, 0},
+                                                 {"notepad.exe Help.txt", 1}}));
         QCOMPARE(f.host.links, QStringList{"mailto:" + author::kSupport + "?subject=Wavelathe"});
         QVERIFY(!f.host.links[0].contains(' '));
         QCOMPARE(web->text(), author::kWebPage);
@@ -284,12 +303,14 @@ class TestApp : public QObject {
         // The chosen texts fit their labels in the fonts the system gave.
         for (const char* name : {"Label3", "Label4", "Label6"}) {
             auto* label = AppFixture::child<QLabel>(about, name);
-            QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width(), name);
+            QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width(),
+                     name);
         }
         // Closed and reopened, About comes back unchanged.
         about->close();
         f.app.showAbout();
-        QCOMPARE(AppFixture::child<QLabel>(f.app.about().widget(), "Label6")->text(), author::kName);
+        QCOMPARE(AppFixture::child<QLabel>(f.app.about().widget(), "Label6")->text(),
+                 author::kName);
     }
 
     // The real program's parts, no fakes: clicks write the scripts, the real interpreter runs
@@ -340,7 +361,8 @@ class TestApp : public QObject {
         AppFixture::click(w, "Option128000");
         setFolder(app, folder.file("batch"));
         pressBatch(app);
-        QCOMPARE(readAll("settings.bat"), "BladeEnc -128 " + folder.file("batch").toUtf8() + "/*.wav -Delete -quit\r\n");
+        QCOMPARE(readAll("settings.bat"),
+                 "BladeEnc -128 " + folder.file("batch").toUtf8() + "/*.wav -Delete -quit\r\n");
         QTRY_VERIFY_WITH_TIMEOUT(QDir("batch").entryList({"*.wav"}, QDir::Files).isEmpty(), 30000);
         // Each source went only once its MP3 was complete: every MP3 decodes to the full length.
         const QString l3dec = binDir() + "/l3dec";

@@ -14,10 +14,12 @@ using State = QMap<QString, QString>;
 
 namespace {
 
-const QStringList kBitrates = {"8000", "16000", "24000", "32000", "56000", "64000", "96000", "112000", "128000"};
+const QStringList kBitrates = {"8000",  "16000", "24000",  "32000", "56000",
+                               "64000", "96000", "112000", "128000"};
 
 QString box(QCheckBox* b) {
-    return QString(b->isChecked() ? "checked" : "unchecked") + (b->isEnabled() ? " enabled" : " disabled");
+    return QString(b->isChecked() ? "checked" : "unchecked") +
+           (b->isEnabled() ? " enabled" : " disabled");
 }
 
 // Every item of the transition table, as text.
@@ -35,8 +37,7 @@ State snapshot(App& app) {
     for (const QString& b : kBitrates) {
         auto* o = AppFixture::child<QRadioButton>(w, "Option" + b);
         enabled << (o->isEnabled() ? "enabled" : "disabled");
-        if (o->isChecked())
-            selected << b;
+        if (o->isChecked()) selected << b;
     }
     enabled.removeDuplicates();
     s["bitrates"] = enabled.join("/") + ", " + (selected.isEmpty() ? "none" : selected.join("+"));
@@ -110,7 +111,8 @@ class TestForm1 : public QObject {
         QCOMPARE(nextTab(AppFixture::child(w, "Option16000")), AppFixture::child(w, "Command2"));
         const QStringList menus = {"To Cd Ripper", "Close", "Settings", "About", "Help", "Read Me"};
         QStringList captions;
-        for (const char* n : {"mnuecdripper", "mnuefileclose", "settings", "mnuehelpabout", "mnueHelphelp", "readme"})
+        for (const char* n : {"mnuecdripper", "mnuefileclose", "settings", "mnuehelpabout",
+                              "mnueHelphelp", "readme"})
             captions << AppFixture::child<QAction>(w, n)->text();
         QCOMPARE(captions, menus);
     }
@@ -120,59 +122,133 @@ class TestForm1 : public QObject {
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<QString>("action");
         QTest::addColumn<State>("expected");
-        QTest::newRow("bitrate-picked") << QStringList{"encode"} << "64000"
-            << State{{"Command5", "shown"}, {"bitrates", "enabled, 64000"}, {"Bitrate", "64000"},
-                     {"CodecName", "L3enc"}, {"lblDisplay", "L3enc with 64000"}, {"Command2", "shown"}};
-        QTest::newRow("B-bitrate-with-L3dec") << QStringList{"decode", "trip"} << "128000"
-            << State{{"Command5", "shown"}, {"Command3", "hidden"}, {"bitrates", "disabled, none"},
-                     {"Bitrate", "False"}, {"CodecName", "L3dec"}, {"lblDisplay", "L3dec with False"}};
+        QTest::newRow("bitrate-picked")
+            << QStringList{"encode"} << "64000" << State{{"Command5", "shown"},
+                                                         {"bitrates", "enabled, 64000"},
+                                                         {"Bitrate", "64000"},
+                                                         {"CodecName", "L3enc"},
+                                                         {"lblDisplay", "L3enc with 64000"},
+                                                         {"Command2", "shown"}};
+        QTest::newRow("B-bitrate-with-L3dec")
+            << QStringList{"decode", "trip"} << "128000"
+            << State{{"Command5", "shown"},          {"Command3", "hidden"},
+                     {"bitrates", "disabled, none"}, {"Bitrate", "False"},
+                     {"CodecName", "L3dec"},         {"lblDisplay", "L3dec with False"}};
         QTest::newRow("encode-mode") << QStringList{"128000"} << "encode"
-            << State{{"Command5", "shown"}, {"Command2", "shown"}, {"Command3", "hidden"}, {"Command1", "hidden"},
-                     {"Command4", "hidden"}, {"Check1", "unchecked enabled"}, {"Check2", "unchecked enabled"},
-                     {"bitrates", "enabled, 128000"}, {"Text2", "Track1.mp3"}, {"pattern", "*.wav"},
-                     {"Bitrate", "True"}, {"CodecName", "L3enc"}, {"lblDisplay", "L3enc with True"}};
+                                     << State{{"Command5", "shown"},
+                                              {"Command2", "shown"},
+                                              {"Command3", "hidden"},
+                                              {"Command1", "hidden"},
+                                              {"Command4", "hidden"},
+                                              {"Check1", "unchecked enabled"},
+                                              {"Check2", "unchecked enabled"},
+                                              {"bitrates", "enabled, 128000"},
+                                              {"Text2", "Track1.mp3"},
+                                              {"pattern", "*.wav"},
+                                              {"Bitrate", "True"},
+                                              {"CodecName", "L3enc"},
+                                              {"lblDisplay", "L3enc with True"}};
         QTest::newRow("decode-mode") << QStringList{"encode", "128000"} << "decode"
-            << State{{"Command5", "hidden"}, {"Command2", "hidden"}, {"Command3", "shown"}, {"Command1", "hidden"},
-                     {"Command4", "hidden"}, {"Check1", "unchecked disabled"}, {"Check2", "unchecked disabled"},
-                     {"modes", "enabled"}, {"bitrates", "disabled, none"}, {"Text2", "Track1.wav"},
-                     {"pattern", "*.mp3"}, {"Bitrate", "False"}, {"CodecName", "L3dec"},
-                     {"lblDisplay", "L3dec with False"}};
+                                     << State{{"Command5", "hidden"},
+                                              {"Command2", "hidden"},
+                                              {"Command3", "shown"},
+                                              {"Command1", "hidden"},
+                                              {"Command4", "hidden"},
+                                              {"Check1", "unchecked disabled"},
+                                              {"Check2", "unchecked disabled"},
+                                              {"modes", "enabled"},
+                                              {"bitrates", "disabled, none"},
+                                              {"Text2", "Track1.wav"},
+                                              {"pattern", "*.mp3"},
+                                              {"Bitrate", "False"},
+                                              {"CodecName", "L3dec"},
+                                              {"lblDisplay", "L3dec with False"}};
         QTest::newRow("D2-decode-with-HQ") << QStringList{"encode", "check2"} << "decode"
-            << State{{"Command5", "hidden"}, {"Command2", "shown"}, {"Command3", "shown"}, {"Command1", "hidden"},
-                     {"Command4", "hidden"}, {"Check1", "unchecked enabled"}, {"Check2", "unchecked disabled"},
-                     {"bitrates", "disabled, none"}, {"Text2", "Track1.mp3"}, {"pattern", "*.mp3"},
-                     {"Bitrate", "False"}, {"CodecName", "L3dec"}, {"lblDisplay", "L3dec with False"}};
+                                           << State{{"Command5", "hidden"},
+                                                    {"Command2", "shown"},
+                                                    {"Command3", "shown"},
+                                                    {"Command1", "hidden"},
+                                                    {"Command4", "hidden"},
+                                                    {"Check1", "unchecked enabled"},
+                                                    {"Check2", "unchecked disabled"},
+                                                    {"bitrates", "disabled, none"},
+                                                    {"Text2", "Track1.mp3"},
+                                                    {"pattern", "*.mp3"},
+                                                    {"Bitrate", "False"},
+                                                    {"CodecName", "L3dec"},
+                                                    {"lblDisplay", "L3dec with False"}};
         QTest::newRow("downmix-checked") << QStringList{"encode", "128000"} << "check1"
-            << State{{"Command5", "hidden"}, {"Command2", "shown"}, {"Command1", "shown"}, {"Check1", "checked enabled"},
-                     {"Check2", "unchecked disabled"}, {"modes", "disabled"}, {"bitrates", "disabled, none"},
-                     {"Text2", "Track1.mp3"}, {"pattern", "*.wav"}, {"Bitrate", "False"}, {"CodecName", "L3enc"},
-                     {"lblDisplay", "Downmix stereo to mono"}};
+                                         << State{{"Command5", "hidden"},
+                                                  {"Command2", "shown"},
+                                                  {"Command1", "shown"},
+                                                  {"Check1", "checked enabled"},
+                                                  {"Check2", "unchecked disabled"},
+                                                  {"modes", "disabled"},
+                                                  {"bitrates", "disabled, none"},
+                                                  {"Text2", "Track1.mp3"},
+                                                  {"pattern", "*.wav"},
+                                                  {"Bitrate", "False"},
+                                                  {"CodecName", "L3enc"},
+                                                  {"lblDisplay", "Downmix stereo to mono"}};
         QTest::newRow("downmix-unchecked") << QStringList{"encode", "check1"} << "check1"
-            << State{{"Command5", "hidden"}, {"Command1", "hidden"}, {"Command2", "shown"},
-                     {"Check1", "unchecked enabled"}, {"Check2", "unchecked enabled"}, {"modes", "enabled"},
-                     {"bitrates", "enabled, none"}, {"Text2", "Track1.mp3"}, {"pattern", "*.wav"},
-                     {"Bitrate", "True"}, {"lblDisplay", " "}};
+                                           << State{{"Command5", "hidden"},
+                                                    {"Command1", "hidden"},
+                                                    {"Command2", "shown"},
+                                                    {"Check1", "unchecked enabled"},
+                                                    {"Check2", "unchecked enabled"},
+                                                    {"modes", "enabled"},
+                                                    {"bitrates", "enabled, none"},
+                                                    {"Text2", "Track1.mp3"},
+                                                    {"pattern", "*.wav"},
+                                                    {"Bitrate", "True"},
+                                                    {"lblDisplay", " "}};
         QTest::newRow("hq-checked") << QStringList{"encode", "128000"} << "check2"
-            << State{{"Command5", "hidden"}, {"Command2", "hidden"}, {"Command4", "shown"},
-                     {"Check1", "unchecked disabled"}, {"Check2", "checked enabled"}, {"modes", "enabled"},
-                     {"bitrates", "disabled, none"}, {"Text2", "Track1.mp3"}, {"pattern", "*.wav"},
-                     {"Bitrate", "False"}, {"lblDisplay", " High Quality Encoding"}};
+                                    << State{{"Command5", "hidden"},
+                                             {"Command2", "hidden"},
+                                             {"Command4", "shown"},
+                                             {"Check1", "unchecked disabled"},
+                                             {"Check2", "checked enabled"},
+                                             {"modes", "enabled"},
+                                             {"bitrates", "disabled, none"},
+                                             {"Text2", "Track1.mp3"},
+                                             {"pattern", "*.wav"},
+                                             {"Bitrate", "False"},
+                                             {"lblDisplay", " High Quality Encoding"}};
         QTest::newRow("hq-unchecked") << QStringList{"decode", "encode", "check2"} << "check2"
-            << State{{"Command5", "hidden"}, {"Command2", "shown"}, {"Command4", "hidden"}, {"Command3", "hidden"},
-                     {"Check1", "unchecked enabled"}, {"Check2", "unchecked enabled"}, {"bitrates", "enabled, none"},
-                     {"Text2", "Track1.mp3"}, {"pattern", "*.wav"}, {"Bitrate", "True"}, {"lblDisplay", " "}};
+                                      << State{{"Command5", "hidden"},
+                                               {"Command2", "shown"},
+                                               {"Command4", "hidden"},
+                                               {"Command3", "hidden"},
+                                               {"Check1", "unchecked enabled"},
+                                               {"Check2", "unchecked enabled"},
+                                               {"bitrates", "enabled, none"},
+                                               {"Text2", "Track1.mp3"},
+                                               {"pattern", "*.wav"},
+                                               {"Bitrate", "True"},
+                                               {"lblDisplay", " "}};
         // Edge cases that follow from the step lists.
-        QTest::newRow("fresh-bitrate-without-mode") << QStringList{} << "64000"
-            << State{{"Command5", "shown"}, {"Bitrate", "64000"}, {"CodecName", ""}, {"lblDisplay", " with 64000"},
-                     {"bitrates", "enabled, 64000"}, {"Command2", "hidden"}};
-        QTest::newRow("hq-then-encode") << QStringList{"check2"} << "encode"
-            << State{{"Command4", "shown"}, {"Command2", "shown"}, {"Check1", "unchecked enabled"},
-                     {"Check2", "checked enabled"}, {"bitrates", "enabled, none"}, {"lblDisplay", "L3enc with True"}};
-        QTest::newRow("return-keeps-variables") << QStringList{"encode", "96000"} << "trip"
-            << State{{"Bitrate", "96000"}, {"CodecName", "L3enc"}, {"Command5", "hidden"}, {"Command2", "hidden"},
-                     {"bitrates", "enabled, none"}, {"lblDisplay", ""}, {"Text2", "Track1.mp3"}};
-        QTest::newRow("B-after-D2-and-downmix-cycle") << QStringList{"encode", "check2", "decode", "check1", "check1"} << "56000"
-            << State{{"Command5", "shown"}, {"bitrates", "disabled, none"}, {"lblDisplay", "L3dec with False"}};
+        QTest::newRow("fresh-bitrate-without-mode")
+            << QStringList{} << "64000" << State{{"Command5", "shown"},
+                                                 {"Bitrate", "64000"},
+                                                 {"CodecName", ""},
+                                                 {"lblDisplay", " with 64000"},
+                                                 {"bitrates", "enabled, 64000"},
+                                                 {"Command2", "hidden"}};
+        QTest::newRow("hq-then-encode")
+            << QStringList{"check2"} << "encode"
+            << State{{"Command4", "shown"},           {"Command2", "shown"},
+                     {"Check1", "unchecked enabled"}, {"Check2", "checked enabled"},
+                     {"bitrates", "enabled, none"},   {"lblDisplay", "L3enc with True"}};
+        QTest::newRow("return-keeps-variables")
+            << QStringList{"encode", "96000"} << "trip"
+            << State{{"Bitrate", "96000"},   {"CodecName", "L3enc"},        {"Command5", "hidden"},
+                     {"Command2", "hidden"}, {"bitrates", "enabled, none"}, {"lblDisplay", ""},
+                     {"Text2", "Track1.mp3"}};
+        QTest::newRow("B-after-D2-and-downmix-cycle")
+            << QStringList{"encode", "check2", "decode", "check1", "check1"} << "56000"
+            << State{{"Command5", "shown"},
+                     {"bitrates", "disabled, none"},
+                     {"lblDisplay", "L3dec with False"}};
     }
     void transitions() {
         QFETCH(QStringList, before);
@@ -186,7 +262,8 @@ class TestForm1 : public QObject {
         const State s = snapshot(f.app);
         for (auto it = expected.begin(); it != expected.end(); ++it)
             QVERIFY2(s.value(it.key()) == it.value(),
-                     qPrintable(it.key() + ": got \"" + s.value(it.key()) + "\", expected \"" + it.value() + "\""));
+                     qPrintable(it.key() + ": got \"" + s.value(it.key()) + "\", expected \"" +
+                                it.value() + "\""));
     }
 
     // The job the user runs is the one whose button lies in front.
@@ -195,21 +272,26 @@ class TestForm1 : public QObject {
         QTest::addColumn<QString>("input");
         QTest::addColumn<QByteArray>("script");
         QTest::newRow("encode") << QStringList{"encode", "128000"} << "/music/song.wav"
-                                << QByteArray("BladeEnc  /music/song.wav  Track1.mp3 -br 128000\r\n");
+                                << QByteArray(
+                                       "BladeEnc  /music/song.wav  Track1.mp3 -br 128000\r\n");
         QTest::newRow("encode-8000") << QStringList{"encode", "8000"} << "/m/a.wav"
                                      << QByteArray("BladeEnc  /m/a.wav  Track1.mp3 -br 8000\r\n");
-        QTest::newRow("downmix-covers-encode") << QStringList{"encode", "128000", "check1"} << "/music/song.wav"
-                                               << QByteArray("BladeEnc /music/song.wav  Track1.mp3 -dm \r\n");
-        QTest::newRow("hq-ignores-bitrate") << QStringList{"encode", "64000", "check2"} << "/music/song.wav"
-                                            << QByteArray("BladeEnc /music/song.wav  Track1.mp3 -hq \r\n");
+        QTest::newRow("downmix-covers-encode")
+            << QStringList{"encode", "128000", "check1"} << "/music/song.wav"
+            << QByteArray("BladeEnc /music/song.wav  Track1.mp3 -dm \r\n");
+        QTest::newRow("hq-ignores-bitrate")
+            << QStringList{"encode", "64000", "check2"} << "/music/song.wav"
+            << QByteArray("BladeEnc /music/song.wav  Track1.mp3 -hq \r\n");
         QTest::newRow("decode") << QStringList{"decode"} << "/music/song.mp3"
                                 << QByteArray("l3dec /music/song.mp3  Track1.wav -wav\r\n");
-        QTest::newRow("decode-empty-input") << QStringList{"decode"} << ""
-                                            << QByteArray("l3dec   Track1.wav -wav\r\n");
-        QTest::newRow("decode-covers-encode-D2") << QStringList{"encode", "check2", "decode"} << "/m/x.mp3"
-                                                 << QByteArray("l3dec /m/x.mp3  Track1.mp3 -wav\r\n");
-        QTest::newRow("blank-in-folder") << QStringList{"encode", "128000"} << "/home/u/my music/song.wav"
-                                         << QByteArray("BladeEnc  \"/home/u/my music/song.wav\"  Track1.mp3 -br 128000\r\n");
+        QTest::newRow("decode-empty-input")
+            << QStringList{"decode"} << "" << QByteArray("l3dec   Track1.wav -wav\r\n");
+        QTest::newRow("decode-covers-encode-D2")
+            << QStringList{"encode", "check2", "decode"} << "/m/x.mp3"
+            << QByteArray("l3dec /m/x.mp3  Track1.mp3 -wav\r\n");
+        QTest::newRow("blank-in-folder")
+            << QStringList{"encode", "128000"} << "/home/u/my music/song.wav"
+            << QByteArray("BladeEnc  \"/home/u/my music/song.wav\"  Track1.mp3 -br 128000\r\n");
     }
     void jobLines() {
         QFETCH(QStringList, actions);
@@ -235,7 +317,8 @@ class TestForm1 : public QObject {
         act(f.app, "encode");
         act(f.app, "128000");
         QWidget* w = f.app.form1().widget();
-        AppFixture::child<QLineEdit>(w, "Text1")->setText("/a/long/path/to/a/song/with/a/long/name.wav");
+        AppFixture::child<QLineEdit>(w, "Text1")
+            ->setText("/a/long/path/to/a/song/with/a/long/name.wav");
         AppFixture::pressAt(w, kJobButton);
         act(f.app, "decode");
         AppFixture::child<QLineEdit>(w, "Text1")->setText("/b.mp3");
@@ -274,9 +357,9 @@ class TestForm1 : public QObject {
     // The line, run by the real interpreter, hands the encoder exactly the intended arguments.
     void awkwardNamesReachTheEncoderWhole_data() {
         QTest::addColumn<QString>("name");
-        for (const char* n : {"my song.wav", "it's.wav", "say \"hi\".wav", "#1.wav", "why?.wav", "a&b.wav",
-                              "$HOME.wav", "`id`.wav", "a;rm -rf ~.wav", "$(reboot).wav", "\xc3\xa9t\xc3\xa9 \xe2\x99\xab.wav",
-                              "song.", "-lead.wav"})
+        for (const char* n : {"my song.wav", "it's.wav", "say \"hi\".wav", "#1.wav", "why?.wav",
+                              "a&b.wav", "$HOME.wav", "`id`.wav", "a;rm -rf ~.wav", "$(reboot).wav",
+                              "\xc3\xa9t\xc3\xa9 \xe2\x99\xab.wav", "song.", "-lead.wav"})
             QTest::newRow(n) << QString::fromUtf8(n);
     }
     void awkwardNamesReachTheEncoderWhole() {
@@ -293,7 +376,9 @@ class TestForm1 : public QObject {
         AppFixture::child<QLineEdit>(w, "Text2")->setText(name);
         AppFixture::pressAt(w, kJobButton);
         QCOMPARE(f.host.commands.size(), 1);
-        QCOMPARE(runProgram(f.folder.file("wavelathe-cmd"), {"settings.bat"}, f.folder.path()).status, 0);
+        QCOMPARE(
+            runProgram(f.folder.file("wavelathe-cmd"), {"settings.bat"}, f.folder.path()).status,
+            0);
         QCOMPARE(QString::fromUtf8(readAll("argv.txt")),
                  "BladeEnc\n" + input + "\n" + name + "\n-br\n128000\n--\n");
     }
@@ -329,8 +414,7 @@ class TestForm1 : public QObject {
         // The root folder gives two separators: nothing is normalised.
         QVERIFY(dir->setPath("/"));
         files->setPattern("*");
-        if (files->count() == 0)
-            QSKIP("the root folder holds no file to pick");
+        if (files->count() == 0) QSKIP("the root folder holds no file to pick");
         files->pick(files->item(0)->text());
         QCOMPARE(text1->text(), "//" + files->item(0)->text());
     }

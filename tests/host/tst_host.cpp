@@ -43,21 +43,31 @@ class TestHost : public QObject {
     void jobLineQuoting_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("written");
-        QTest::newRow("plain-unchanged") << "/home/u/music/song.wav" << QByteArray("/home/u/music/song.wav");
-        QTest::newRow("blank") << "/home/u/my music/song.wav" << QByteArray("\"/home/u/my music/song.wav\"");
+        QTest::newRow("plain-unchanged")
+            << "/home/u/music/song.wav" << QByteArray("/home/u/music/song.wav");
+        QTest::newRow("blank") << "/home/u/my music/song.wav"
+                               << QByteArray("\"/home/u/my music/song.wav\"");
         QTest::newRow("double-quote") << "a\"b.wav" << QByteArray("\"a\"\"b.wav\"");
         QTest::newRow("tab") << "a\tb" << QByteArray("\"a\tb\"");
         QTest::newRow("apostrophe") << "it's.wav" << QByteArray("it's.wav");
         QTest::newRow("hash-question-amp") << "#1?&.wav" << QByteArray("#1?&.wav");
-        QTest::newRow("dollar-backtick-semicolon") << "$(reboot)`id`;x.wav" << QByteArray("$(reboot)`id`;x.wav");
-        QTest::newRow("utf8") << QString::fromUtf8("\xc3\xa9t\xc3\xa9.wav") << QByteArray("\xc3\xa9t\xc3\xa9.wav");
+        QTest::newRow("dollar-backtick-semicolon")
+            << "$(reboot)`id`;x.wav" << QByteArray("$(reboot)`id`;x.wav");
+        QTest::newRow("utf8") << QString::fromUtf8("\xc3\xa9t\xc3\xa9.wav")
+                              << QByteArray("\xc3\xa9t\xc3\xa9.wav");
         QTest::newRow("trailing-dot") << "song." << QByteArray("song.");
         QTest::newRow("leading-dash") << "-song.mp3" << QByteArray("-song.mp3");
     }
     void jobLineQuoting() {
         QFETCH(QString, name);
         QFETCH(QByteArray, written);
-        const JobLine line = JobLine().text("l3dec").text(" ").name(name).text("  ").name("Track1.wav").text(" -wav");
+        const JobLine line = JobLine()
+                                 .text("l3dec")
+                                 .text(" ")
+                                 .name(name)
+                                 .text("  ")
+                                 .name("Track1.wav")
+                                 .text(" -wav");
         QCOMPARE(line.bytes(), "l3dec " + written + "  Track1.wav -wav");
         QVERIFY(!line.unpassableName());
     }
@@ -72,7 +82,8 @@ class TestHost : public QObject {
         QFETCH(QString, name);
         TestFolder folder;
         FakeHost host;
-        const JobLine line = JobLine().text("BladeEnc").text(" ").name(name).text("  ").name("x.mp3").text(" -dm ");
+        const JobLine line =
+            JobLine().text("BladeEnc").text(" ").name(name).text("  ").name("x.mp3").text(" -dm ");
         QCOMPARE(line.unpassableName().value_or("<none>"), name);
         runJob(host, "settings.bat", line);
         QVERIFY(!QFile::exists("settings.bat"));
@@ -83,7 +94,8 @@ class TestHost : public QObject {
     }
 
     void emptyNamesStillGiveTheLine() {
-        const JobLine line = JobLine().text("l3dec").text(" ").name("").text("  ").name("Track1.wav").text(" -wav");
+        const JobLine line =
+            JobLine().text("l3dec").text(" ").name("").text("  ").name("Track1.wav").text(" -wav");
         QCOMPARE(line.bytes(), QByteArray("l3dec   Track1.wav -wav"));
         QVERIFY(!line.unpassableName());
     }

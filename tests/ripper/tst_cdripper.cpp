@@ -33,9 +33,11 @@ class TestCdripper : public QObject {
         QCOMPARE(AppFixture::child<FileListBox>(w, "File1")->pattern(), QString("*.cda"));
         QCOMPARE(AppFixture::child<FileListBox>(w, "File1")->path(), f.folder.path());
         QStringList items;
-        for (const char* n : {"mnufilemp3", "mnufileclose", "mnuoptionoptions", "mnuhelpabout", "mnuhelphelp"})
+        for (const char* n :
+             {"mnufilemp3", "mnufileclose", "mnuoptionoptions", "mnuhelpabout", "mnuhelphelp"})
             items << AppFixture::child<QAction>(w, n)->text();
-        QCOMPARE(items, (QStringList{"To Wavelathe", "Close", "Cd Ripper Options", "About", "Help"}));
+        QCOMPARE(items,
+                 (QStringList{"To Wavelathe", "Close", "Cd Ripper Options", "About", "Help"}));
         AppFixture::trigger(w, "mnuoptionoptions");
         QCOMPARE(f.host.messages.size(), 1);
         QCOMPARE(f.host.messages[0].prompt, QString("not available yet :-("));
@@ -46,16 +48,26 @@ class TestCdripper : public QObject {
     void trackCodes_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("code");
-        QTest::newRow("Track01") << "Track01.cda" << "T 1";
-        QTest::newRow("Track05") << "Track05.cda" << "T 5";
-        QTest::newRow("Track10") << "Track10.cda" << "T 10";
-        QTest::newRow("Track32") << "Track32.cda" << "T 32";
-        QTest::newRow("Track33-beyond-the-old-table") << "Track33.cda" << "T 33";
-        QTest::newRow("Track99") << "Track99.cda" << "T 99";
-        QTest::newRow("lower-case") << "track05.cda" << "";
-        QTest::newRow("missing-zero") << "Track5.cda" << "";
-        QTest::newRow("Track100") << "Track100.cda" << "";
-        QTest::newRow("Track00") << "Track00.cda" << "";
+        QTest::newRow("Track01") << "Track01.cda"
+                                 << "T 1";
+        QTest::newRow("Track05") << "Track05.cda"
+                                 << "T 5";
+        QTest::newRow("Track10") << "Track10.cda"
+                                 << "T 10";
+        QTest::newRow("Track32") << "Track32.cda"
+                                 << "T 32";
+        QTest::newRow("Track33-beyond-the-old-table") << "Track33.cda"
+                                                      << "T 33";
+        QTest::newRow("Track99") << "Track99.cda"
+                                 << "T 99";
+        QTest::newRow("lower-case") << "track05.cda"
+                                    << "";
+        QTest::newRow("missing-zero") << "Track5.cda"
+                                      << "";
+        QTest::newRow("Track100") << "Track100.cda"
+                                  << "";
+        QTest::newRow("Track00") << "Track00.cda"
+                                 << "";
     }
     void trackCodes() {
         QFETCH(QString, file);
@@ -67,11 +79,18 @@ class TestCdripper : public QObject {
         QTest::addColumn<QString>("pick");
         QTest::addColumn<QString>("wave");
         QTest::addColumn<QByteArray>("script");
-        QTest::newRow("track05-default-name") << "Track05.cda" << "Track1" << QByteArray("CDDA/T 5 /F Track1 /O\r\n");
-        QTest::newRow("track33") << "Track33.cda" << "Track1" << QByteArray("CDDA/T 33 /F Track1 /O\r\n");
-        QTest::newRow("long-name") << "Track10.cda" << "a-much-longer-name-than-eight"
-                                   << QByteArray("CDDA/T 10 /F a-much-longer-name-than-eight /O\r\n");
-        QTest::newRow("name-with-blanks") << "Track02.cda" << "my song" << QByteArray("CDDA/T 2 /F \"my song\" /O\r\n");
+        QTest::newRow("track05-default-name")
+            << "Track05.cda"
+            << "Track1" << QByteArray("CDDA/T 5 /F Track1 /O\r\n");
+        QTest::newRow("track33") << "Track33.cda"
+                                 << "Track1" << QByteArray("CDDA/T 33 /F Track1 /O\r\n");
+        QTest::newRow("long-name")
+            << "Track10.cda"
+            << "a-much-longer-name-than-eight"
+            << QByteArray("CDDA/T 10 /F a-much-longer-name-than-eight /O\r\n");
+        QTest::newRow("name-with-blanks")
+            << "Track02.cda"
+            << "my song" << QByteArray("CDDA/T 2 /F \"my song\" /O\r\n");
     }
     void ripJob() {
         QFETCH(QString, pick);
@@ -114,8 +133,9 @@ class TestCdripper : public QObject {
     // A generated CUE/BIN image added as a drive shows its tracks and rips through the window.
     void discImageAsDrive() {
         AppFixture f;
-        const QString cue = writeDisc(f.folder.path(), "disc",
-                                      {{sineSectors(75, 440), {}}, {sineSectors(60, 660), {}}, {squareSectors(50), {}}});
+        const QString cue = writeDisc(
+            f.folder.path(), "disc",
+            {{sineSectors(75, 440), {}}, {sineSectors(60, 660), {}}, {squareSectors(50), {}}});
         f.drives.addDisc(cue);
         f.drives.addDisc(f.folder.file("empty-drive.cue"));
         QWidget* w = openRipper(f);
@@ -144,7 +164,8 @@ class TestCdripper : public QObject {
         QCOMPARE(AppFixture::child<QLineEdit>(w, "Text2")->text(), QString("T 2"));
         // The main window's drive list knows the disc too.
         AppFixture::trigger(w, "mnufilemp3");
-        QVERIFY(AppFixture::child<DriveListBox>(f.app.form1().widget(), "Drive1")->findText(cue) >= 0);
+        QVERIFY(AppFixture::child<DriveListBox>(f.app.form1().widget(), "Drive1")->findText(cue) >=
+                0);
     }
 };
 

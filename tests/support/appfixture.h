@@ -22,7 +22,9 @@ struct AppFixture {
     App app{host, drives};
     int ends = 0;
 
-    AppFixture() { app.setOnEnd([this] { ++ends; }); }
+    AppFixture() {
+        app.setOnEnd([this] { ++ends; });
+    }
     ~AppFixture() {
         for (QWidget* w : QApplication::topLevelWidgets())
             w->hide();
@@ -31,12 +33,15 @@ struct AppFixture {
 
     template <class W = QWidget> static W* child(QWidget* window, const QString& name) {
         W* w = window->findChild<W*>(name);
-        if (!w)
-            qFatal("no control %s", qPrintable(name));
+        if (!w) qFatal("no control %s", qPrintable(name));
         return w;
     }
-    static void trigger(QWidget* window, const QString& item) { child<QAction>(window, item)->trigger(); }
-    static void click(QWidget* window, const QString& name) { child<QAbstractButton>(window, name)->click(); }
+    static void trigger(QWidget* window, const QString& item) {
+        child<QAction>(window, item)->trigger();
+    }
+    static void click(QWidget* window, const QString& name) {
+        child<QAbstractButton>(window, name)->click();
+    }
     // Presses whatever button the user sees at a point of the client area.
     static void pressAt(QWidget* window, QPoint p) {
         QWidget* client = static_cast<QMainWindow*>(window)->centralWidget();

@@ -14,7 +14,9 @@ TestFolder::TestFolder() : previous_(QDir::currentPath()) {
     qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toLocal8Bit());
 }
 
-TestFolder::~TestFolder() { QDir::setCurrent(previous_); }
+TestFolder::~TestFolder() {
+    QDir::setCurrent(previous_);
+}
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -22,31 +24,30 @@ QByteArray readAll(const QString& path) {
 }
 
 quint32 le16At(const QByteArray& b, int at) {
-    if (at < 0 || at + 2 > b.size())
-        return 0;
+    if (at < 0 || at + 2 > b.size()) return 0;
     return static_cast<quint8>(b[at]) | static_cast<quint8>(b[at + 1]) << 8;
 }
 
 quint32 le32At(const QByteArray& b, int at) {
-    if (at < 0 || at + 4 > b.size())
-        return 0;
+    if (at < 0 || at + 4 > b.size()) return 0;
     return le16At(b, at) | le16At(b, at + 2) << 16;
 }
 
 void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
 }
 
-QString binDir() { return QCoreApplication::applicationDirPath(); }
+QString binDir() {
+    return QCoreApplication::applicationDirPath();
+}
 
-Run runProgram(const QString& program, const QStringList& args, const QString& workdir, int timeoutMs) {
+Run runProgram(const QString& program, const QStringList& args, const QString& workdir,
+               int timeoutMs) {
     QProcess p;
     p.setProgram(program);
     p.setArguments(args);
-    if (!workdir.isEmpty())
-        p.setWorkingDirectory(workdir);
+    if (!workdir.isEmpty()) p.setWorkingDirectory(workdir);
     p.setStandardInputFile(QProcess::nullDevice());
     p.start();
     Run r;
@@ -62,14 +63,16 @@ Run runProgram(const QString& program, const QStringList& args, const QString& w
     return r;
 }
 
-void writeWav(const QString& path, int rate, int channels, double seconds, int bits, bool isFloat, double frequency) {
+void writeWav(const QString& path, int rate, int channels, double seconds, int bits, bool isFloat,
+              double frequency) {
     const qint64 frames = static_cast<qint64>(rate * seconds);
     const int bytesPer = bits / 8;
     QByteArray data;
     data.reserve(static_cast<qsizetype>(frames * channels * bytesPer));
     for (qint64 i = 0; i < frames; ++i) {
         for (int c = 0; c < channels; ++c) {
-            const double v = 0.5 * std::sin(2 * M_PI * frequency * (c + 1) * static_cast<double>(i) / rate);
+            const double v =
+                0.5 * std::sin(2 * M_PI * frequency * (c + 1) * static_cast<double>(i) / rate);
             if (isFloat && bits == 32) {
                 const float f = static_cast<float>(v);
                 data.append(reinterpret_cast<const char*>(&f), 4);
@@ -85,8 +88,14 @@ void writeWav(const QString& path, int rate, int channels, double seconds, int b
         }
     }
     QByteArray h;
-    auto u32 = [&h](quint32 v) { v = qToLittleEndian(v); h.append(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&h](quint16 v) { v = qToLittleEndian(v); h.append(reinterpret_cast<const char*>(&v), 2); };
+    auto u32 = [&h](quint32 v) {
+        v = qToLittleEndian(v);
+        h.append(reinterpret_cast<const char*>(&v), 4);
+    };
+    auto u16 = [&h](quint16 v) {
+        v = qToLittleEndian(v);
+        h.append(reinterpret_cast<const char*>(&v), 2);
+    };
     h.append("RIFF");
     u32(static_cast<quint32>(36 + data.size()));
     h.append("WAVEfmt ");
@@ -109,7 +118,8 @@ namespace wl::test {
 namespace {
 QString msf(qint64 bytes) {
     const qint64 frames = bytes / 2352;
-    return QString::asprintf("%02lld:%02lld:%02lld", frames / 75 / 60, frames / 75 % 60, frames % 75);
+    return QString::asprintf("%02lld:%02lld:%02lld", frames / 75 / 60, frames / 75 % 60,
+                             frames % 75);
 }
 } // namespace
 
@@ -135,8 +145,10 @@ QByteArray sineSectors(int sectors, double frequency) {
     QByteArray out;
     const int frames = sectors * 588;
     for (int i = 0; i < frames; ++i) {
-        const qint16 l = qToLittleEndian(static_cast<qint16>(12000 * std::sin(2 * M_PI * frequency * i / 44100)));
-        const qint16 r = qToLittleEndian(static_cast<qint16>(9000 * std::sin(2 * M_PI * frequency * 1.5 * i / 44100)));
+        const qint16 l = qToLittleEndian(
+            static_cast<qint16>(12000 * std::sin(2 * M_PI * frequency * i / 44100)));
+        const qint16 r = qToLittleEndian(
+            static_cast<qint16>(9000 * std::sin(2 * M_PI * frequency * 1.5 * i / 44100)));
         out.append(reinterpret_cast<const char*>(&l), 2);
         out.append(reinterpret_cast<const char*>(&r), 2);
     }

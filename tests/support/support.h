@@ -27,15 +27,19 @@ class FakeHost : public Host {
     QStringList saves;            // values in the order they were saved
     int reads = 0;
 
-    void RunCommand(const QString& commandLine, int style) override { commands.append({commandLine, style}); }
+    void RunCommand(const QString& commandLine, int style) override {
+        commands.append({commandLine, style});
+    }
     void ShowMessage(const QString& prompt, int flags, const QString& title) override {
         messages.append({prompt, flags, title});
     }
-    QString ReadSetting(const QString&, const QString& section, const QString& key, const QString& def) override {
+    QString ReadSetting(const QString&, const QString& section, const QString& key,
+                        const QString& def) override {
         ++reads;
         return store.value(section + "/" + key, def);
     }
-    void SaveSetting(const QString&, const QString& section, const QString& key, const QString& value) override {
+    void SaveSetting(const QString&, const QString& section, const QString& key,
+                     const QString& value) override {
         store.insert(section + "/" + key, value);
         saves.append(value);
     }

@@ -13,7 +13,9 @@ using namespace wl::test;
 
 namespace {
 
-QString cddaTool() { return binDir() + "/CDDA"; }
+QString cddaTool() {
+    return binDir() + "/CDDA";
+}
 
 QByteArray pcmOf(const QString& wav) {
     const QByteArray b = readAll(wav);
@@ -52,7 +54,8 @@ class TestCdda : public QObject {
     void pregapBelongsToPreviousTrack() {
         TestFolder folder;
         const QByteArray gap = sineSectors(30, 200);
-        const QString cue = writeDisc(folder.path(), "gap", {{sineSectors(80, 440), {}}, {sineSectors(70, 880), gap}});
+        const QString cue = writeDisc(folder.path(), "gap",
+                                      {{sineSectors(80, 440), {}}, {sineSectors(70, 880), gap}});
         QCOMPARE(runProgram(cddaTool(), {"/T", "1", "/F", "one", "/D", cue}).status, 0);
         QCOMPARE(runProgram(cddaTool(), {"/T", "2", "/F", "two", "/D", cue}).status, 0);
         QCOMPARE(pcmOf("one.wav"), sineSectors(80, 440) + gap);
@@ -77,13 +80,20 @@ class TestCdda : public QObject {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("status");
-        QTest::newRow("out-of-range") << QStringList{"/T", "4", "/F", "x", "/D", "disc.cue"} << "the disc has 3 tracks" << 1;
-        QTest::newRow("not-a-number") << QStringList{"/T", "two", "/F", "x", "/D", "disc.cue"} << "the disc has 3 tracks" << 1;
-        QTest::newRow("no-track") << QStringList{"/F", "x", "/D", "disc.cue"} << "the disc has 3 tracks" << 1;
-        QTest::newRow("data-track") << QStringList{"/T", "2", "/F", "x", "/D", "data.cue"} << "data track" << 1;
-        QTest::newRow("missing-image") << QStringList{"/T", "1", "/F", "x", "/D", "nothing.cue"} << "not ready" << 1;
-        QTest::newRow("existing-without-O") << QStringList{"/T", "1", "/F", "keep", "/D", "disc.cue"} << "exists already" << 1;
-        QTest::newRow("empty-name") << QStringList{"/T", "1", "/F", "/O", "/D", "disc.cue"} << "needs a value" << 2;
+        QTest::newRow("out-of-range")
+            << QStringList{"/T", "4", "/F", "x", "/D", "disc.cue"} << "the disc has 3 tracks" << 1;
+        QTest::newRow("not-a-number") << QStringList{"/T", "two", "/F", "x", "/D", "disc.cue"}
+                                      << "the disc has 3 tracks" << 1;
+        QTest::newRow("no-track") << QStringList{"/F", "x", "/D", "disc.cue"}
+                                  << "the disc has 3 tracks" << 1;
+        QTest::newRow("data-track")
+            << QStringList{"/T", "2", "/F", "x", "/D", "data.cue"} << "data track" << 1;
+        QTest::newRow("missing-image")
+            << QStringList{"/T", "1", "/F", "x", "/D", "nothing.cue"} << "not ready" << 1;
+        QTest::newRow("existing-without-O")
+            << QStringList{"/T", "1", "/F", "keep", "/D", "disc.cue"} << "exists already" << 1;
+        QTest::newRow("empty-name")
+            << QStringList{"/T", "1", "/F", "/O", "/D", "disc.cue"} << "needs a value" << 2;
         QTest::newRow("unknown-switch") << QStringList{"/T", "1", "/X"} << "unknown switch" << 2;
     }
     void refusals() {
@@ -92,7 +102,8 @@ class TestCdda : public QObject {
         QFETCH(int, status);
         TestFolder folder;
         writeDisc(folder.path(), "disc", kThreeTracks);
-        writeDisc(folder.path(), "data", {{sineSectors(80, 440), {}}, {QByteArray(2352 * 40, '\x33'), {}, true}});
+        writeDisc(folder.path(), "data",
+                  {{sineSectors(80, 440), {}}, {QByteArray(2352 * 40, '\x33'), {}, true}});
         writeAll("keep.wav", "precious");
         const Run r = runProgram(cddaTool(), args);
         QCOMPARE(r.status, status);
@@ -120,13 +131,12 @@ class TestCdda : public QObject {
         QVERIFY(p.waitForStarted());
         QElapsedTimer t;
         t.start();
-        while (QDir().entryList({".wl-*"}, QDir::Files | QDir::Hidden).isEmpty() && t.elapsed() < 10000 &&
-               p.state() == QProcess::Running)
+        while (QDir().entryList({".wl-*"}, QDir::Files | QDir::Hidden).isEmpty() &&
+               t.elapsed() < 10000 && p.state() == QProcess::Running)
             QThread::usleep(500);
         ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
         QVERIFY(p.waitForFinished(10000));
-        if (p.exitCode() == 0)
-            QSKIP("the rip finished before it could be interrupted");
+        if (p.exitCode() == 0) QSKIP("the rip finished before it could be interrupted");
         QVERIFY(!QFile::exists("long.wav"));
         QCOMPARE(QDir().entryList({".wl-*"}, QDir::Files | QDir::Hidden), QStringList{});
     }

@@ -14,9 +14,9 @@ class TestCmdline : public QObject {
 
     static QStringList words(const QByteArray& line) {
         QStringList out;
-        const auto w = tokenizeLine(std::string_view(line.constData(), static_cast<size_t>(line.size())));
-        if (!w)
-            return {"<refused>"};
+        const auto w =
+            tokenizeLine(std::string_view(line.constData(), static_cast<size_t>(line.size())));
+        if (!w) return {"<refused>"};
         for (const std::string& s : *w)
             out << QString::fromStdString(s);
         return out;
@@ -25,8 +25,7 @@ class TestCmdline : public QObject {
     // Copies the interpreter and the recorder (under the given name) into the test folder.
     static QString stage(const TestFolder& folder, const QString& asName) {
         QFile::copy(binDir() + "/wavelathe-cmd", folder.file("wavelathe-cmd"));
-        if (!asName.isEmpty())
-            QFile::copy(binDir() + "/argv_recorder", folder.file(asName));
+        if (!asName.isEmpty()) QFile::copy(binDir() + "/argv_recorder", folder.file(asName));
         return folder.file("wavelathe-cmd");
     }
 
@@ -34,18 +33,25 @@ class TestCmdline : public QObject {
     void tokenize_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("blanks-collapse") << QByteArray("BladeEnc  a.wav  b.mp3 -br 128000")
-                                         << QStringList{"BladeEnc", "a.wav", "b.mp3", "-br", "128000"};
-        QTest::newRow("trailing-blank") << QByteArray("BladeEnc a  b -dm ") << QStringList{"BladeEnc", "a", "b", "-dm"};
-        QTest::newRow("program-ends-at-slash") << QByteArray("CDDA/T 5 /F Track1 /O")
-                                               << QStringList{"CDDA", "/T", "5", "/F", "Track1", "/O"};
-        QTest::newRow("quoted-blank") << QByteArray("x \"my music/a b.wav\" y") << QStringList{"x", "my music/a b.wav", "y"};
-        QTest::newRow("doubled-quote") << QByteArray("x \"say \"\"hi\"\"\"") << QStringList{"x", "say \"hi\""};
+        QTest::newRow("blanks-collapse")
+            << QByteArray("BladeEnc  a.wav  b.mp3 -br 128000")
+            << QStringList{"BladeEnc", "a.wav", "b.mp3", "-br", "128000"};
+        QTest::newRow("trailing-blank")
+            << QByteArray("BladeEnc a  b -dm ") << QStringList{"BladeEnc", "a", "b", "-dm"};
+        QTest::newRow("program-ends-at-slash")
+            << QByteArray("CDDA/T 5 /F Track1 /O")
+            << QStringList{"CDDA", "/T", "5", "/F", "Track1", "/O"};
+        QTest::newRow("quoted-blank")
+            << QByteArray("x \"my music/a b.wav\" y") << QStringList{"x", "my music/a b.wav", "y"};
+        QTest::newRow("doubled-quote")
+            << QByteArray("x \"say \"\"hi\"\"\"") << QStringList{"x", "say \"hi\""};
         QTest::newRow("quotes-glue") << QByteArray("x a\"b c\"d") << QStringList{"x", "ab cd"};
         QTest::newRow("empty-quoted") << QByteArray("x \"\" y") << QStringList{"x", "", "y"};
-        QTest::newRow("nothing-else-special") << QByteArray("x $(touch y);|&>z *.wav %PATH%")
-                                              << QStringList{"x", "$(touch", "y);|&>z", "*.wav", "%PATH%"};
-        QTest::newRow("slash-inside-argument") << QByteArray("BladeEnc -128 /m/*.wav") << QStringList{"BladeEnc", "-128", "/m/*.wav"};
+        QTest::newRow("nothing-else-special")
+            << QByteArray("x $(touch y);|&>z *.wav %PATH%")
+            << QStringList{"x", "$(touch", "y);|&>z", "*.wav", "%PATH%"};
+        QTest::newRow("slash-inside-argument")
+            << QByteArray("BladeEnc -128 /m/*.wav") << QStringList{"BladeEnc", "-128", "/m/*.wav"};
         QTest::newRow("blank-line") << QByteArray("   ") << QStringList{};
         QTest::newRow("nul-refused") << QByteArray("x a\0b", 5) << QStringList{"<refused>"};
         QTest::newRow("line-break-refused") << QByteArray("x a\nb") << QStringList{"<refused>"};
@@ -58,8 +64,9 @@ class TestCmdline : public QObject {
 
     void quoteRoundTrips_data() {
         QTest::addColumn<QString>("word");
-        for (const char* w : {"plain", "with blank", "tab\there", "q\"uote", "\"", "\"\"", "a;rm -rf ~.wav",
-                              "$(reboot).wav", "trailing.", "-lead", "\xc3\xa9t\xc3\xa9 \xe2\x99\xab.wav"})
+        for (const char* w :
+             {"plain", "with blank", "tab\there", "q\"uote", "\"", "\"\"", "a;rm -rf ~.wav",
+              "$(reboot).wav", "trailing.", "-lead", "\xc3\xa9t\xc3\xa9 \xe2\x99\xab.wav"})
             QTest::newRow(w) << QString::fromUtf8(w);
     }
     void quoteRoundTrips() {
@@ -87,11 +94,14 @@ class TestCmdline : public QObject {
     void interpreterRunsLiteralArguments() {
         TestFolder folder;
         const QString cmd = stage(folder, "rec");
-        writeAll("job.bat", "rec  \"my file.wav\"  $(touch pwned);|&>x `id` \"a\"\"b\" -dm \r\nrec/T 5 /F Track1 /O\r\n");
+        writeAll("job.bat", "rec  \"my file.wav\"  $(touch pwned);|&>x `id` \"a\"\"b\" -dm "
+                            "\r\nrec/T 5 /F Track1 /O\r\n");
         const Run r = runProgram(cmd, {"job.bat"}, folder.path());
         QCOMPARE(r.status, 0);
         QCOMPARE(QString::fromUtf8(readAll("argv.txt")),
-                 QString("rec\nmy file.wav\n$(touch\npwned);|&>x\n`id`\na\"b\n-dm\n--\nrec\n/T\n5\n/F\nTrack1\n/O\n--\n"));
+                 QString("rec\nmy "
+                         "file.wav\n$(touch\npwned);|&>x\n`id`\na\"b\n-dm\n--\nrec\n/T\n5\n/"
+                         "F\nTrack1\n/O\n--\n"));
         QVERIFY(!QFile::exists("pwned"));
     }
 
@@ -108,12 +118,15 @@ class TestCmdline : public QObject {
         Run r = runProgram(folder.file("tools/wavelathe-cmd"), {"job.bat"}, folder.file("work"));
         QCOMPARE(r.status, 0); // the non-executable file beside it does not count
         // Made executable, the one beside the interpreter wins.
-        QFile::setPermissions(folder.file("tools/rec"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(folder.file("tools/rec"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         r = runProgram(folder.file("tools/wavelathe-cmd"), {"job.bat"}, folder.file("work"));
         QCOMPARE(r.status, 3);
         // PATH is searched last: "true" is found there.
         writeAll(folder.file("work/job.bat"), "true\r\n");
-        QCOMPARE(runProgram(folder.file("tools/wavelathe-cmd"), {"job.bat"}, folder.file("work")).status, 0);
+        QCOMPARE(
+            runProgram(folder.file("tools/wavelathe-cmd"), {"job.bat"}, folder.file("work")).status,
+            0);
     }
 
     void notFoundAndLastStatus() {

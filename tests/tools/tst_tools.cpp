@@ -17,7 +17,9 @@ using namespace wl::test;
 
 namespace {
 
-QString tool(const QString& name) { return binDir() + "/" + name; }
+QString tool(const QString& name) {
+    return binDir() + "/" + name;
+}
 
 struct Wav {
     int rate = 0, channels = 0;
@@ -29,8 +31,7 @@ struct Wav {
 Wav readWav(const QString& path) {
     const QByteArray b = readAll(path);
     Wav w;
-    if (b.size() < 44 || !b.startsWith("RIFF"))
-        return w;
+    if (b.size() < 44 || !b.startsWith("RIFF")) return w;
     w.channels = static_cast<int>(le16At(b, 22));
     w.rate = static_cast<int>(le32At(b, 24));
     w.pcm = b.mid(44, le32At(b, 40));
@@ -38,7 +39,9 @@ Wav readWav(const QString& path) {
 }
 
 // Everything left behind in a folder, temporary files included.
-QStringList leftovers(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+QStringList leftovers(const QString& dir) {
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
 
 bool hasInfoTag(const QString& mp3) {
     const QByteArray head = readAll(mp3).left(200);
@@ -46,21 +49,29 @@ bool hasInfoTag(const QString& mp3) {
 }
 
 // Little WAV-building kit for malformed headers.
-QByteArray le16(int v) { QByteArray b(2, 0); qToLittleEndian<quint16>(static_cast<quint16>(v), b.data()); return b; }
-QByteArray le32(quint32 v) { QByteArray b(4, 0); qToLittleEndian<quint32>(v, b.data()); return b; }
+QByteArray le16(int v) {
+    QByteArray b(2, 0);
+    qToLittleEndian<quint16>(static_cast<quint16>(v), b.data());
+    return b;
+}
+QByteArray le32(quint32 v) {
+    QByteArray b(4, 0);
+    qToLittleEndian<quint32>(v, b.data());
+    return b;
+}
 QByteArray chunk(const QByteArray& id, const QByteArray& body, qint64 declared = -1) {
     QByteArray c = id + le32(static_cast<quint32>(declared < 0 ? body.size() : declared)) + body;
-    if (body.size() % 2 && declared < 0)
-        c += '\0';
+    if (body.size() % 2 && declared < 0) c += '\0';
     return c;
 }
 QByteArray fmt(int tag, int channels, int rate, int bits, int blockAlign = -1) {
-    if (blockAlign < 0)
-        blockAlign = channels * bits / 8;
+    if (blockAlign < 0) blockAlign = channels * bits / 8;
     return le16(tag) + le16(channels) + le32(static_cast<quint32>(rate)) +
            le32(static_cast<quint32>(qint64(rate) * blockAlign)) + le16(blockAlign) + le16(bits);
 }
-QByteArray riff(const QByteArray& chunks) { return "RIFF" + le32(static_cast<quint32>(4 + chunks.size())) + "WAVE" + chunks; }
+QByteArray riff(const QByteArray& chunks) {
+    return "RIFF" + le32(static_cast<quint32>(4 + chunks.size())) + "WAVE" + chunks;
+}
 QByteArray pcmWav(const QByteArray& fmtBody, int dataBytes = 4000) {
     return riff(chunk("fmt ", fmtBody) + chunk("data", QByteArray(dataBytes, '\x10')));
 }
@@ -90,7 +101,8 @@ class TestTools : public QObject {
         QTest::addColumn<bool>("isFloat");
         for (int kbps : {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128})
             for (int ch : {1, 2})
-                QTest::addRow("%d-kbps-%s", kbps, ch == 1 ? "mono" : "stereo") << kbps << ch << 44100 << 16 << false;
+                QTest::addRow("%d-kbps-%s", kbps, ch == 1 ? "mono" : "stereo")
+                    << kbps << ch << 44100 << 16 << false;
         QTest::newRow("8-bit") << 128 << 2 << 44100 << 8 << false;
         QTest::newRow("24-bit") << 128 << 2 << 44100 << 24 << false;
         QTest::newRow("float32") << 128 << 2 << 44100 << 32 << true;
@@ -108,7 +120,8 @@ class TestTools : public QObject {
         TestFolder folder;
         const double seconds = 1.3;
         writeWav("in.wav", rate, channels, seconds, bits, isFloat);
-        const Run enc = runProgram(tool("BladeEnc"), {"in.wav", "out.mp3", "-br", QString::number(kbps * 1000), "-quit"});
+        const Run enc = runProgram(
+            tool("BladeEnc"), {"in.wav", "out.mp3", "-br", QString::number(kbps * 1000), "-quit"});
         QVERIFY2(enc.status == 0, enc.err.constData());
         const Run dec = runProgram(tool("l3dec"), {"out.mp3", "back.wav", "-wav"});
         QVERIFY2(dec.status == 0, dec.err.constData());
@@ -118,24 +131,30 @@ class TestTools : public QObject {
         const double expected = double(original) * back.rate / rate;
         if (hasInfoTag("out.mp3")) {
             // Gapless: the original length, at the rate the encoder chose for the bitrate.
-            QVERIFY2(std::abs(back.frames() - expected) <= (back.rate == rate ? 0 : 2),
-                     qPrintable(QString("%1 frames, expected %2").arg(back.frames()).arg(expected)));
+            QVERIFY2(
+                std::abs(back.frames() - expected) <= (back.rate == rate ? 0 : 2),
+                qPrintable(QString("%1 frames, expected %2").arg(back.frames()).arg(expected)));
         } else {
             // Frames too small for the tag: the encoder's delay and padding stay.
             QVERIFY(back.frames() >= expected && back.frames() <= expected + 1152 + 1536);
             // Measured: LAME leaves the tag out of frames too small for it.
-            const QList<int> untagged = channels == 2 ? QList<int>{8, 16, 32, 48, 56} : QList<int>{8, 16, 24, 32, 40};
+            const QList<int> untagged =
+                channels == 2 ? QList<int>{8, 16, 32, 48, 56} : QList<int>{8, 16, 24, 32, 40};
             QVERIFY2(untagged.contains(kbps), "info tag missing");
         }
         if (kbps == 128 && back.rate == rate && !isFloat && bits == 16)
-            QVERIFY2(snrDb(readWav("in.wav"), back) > 15, qPrintable(QString::number(snrDb(readWav("in.wav"), back))));
+            QVERIFY2(snrDb(readWav("in.wav"), back) > 15,
+                     qPrintable(QString::number(snrDb(readWav("in.wav"), back))));
         // A peer decoder agrees on the length.
         const QString mpg123 = QStandardPaths::findExecutable("mpg123");
         if (!mpg123.isEmpty() && hasInfoTag("out.mp3")) {
             QCOMPARE(runProgram(mpg123, {"-q", "-w", "peer.wav", "out.mp3"}).status, 0);
             QCOMPARE(readWav("peer.wav").frames(), back.frames());
         }
-        QCOMPARE(leftovers(folder.path()), (QStringList{"back.wav", "in.wav", "out.mp3"} + (mpg123.isEmpty() || !hasInfoTag("out.mp3") ? QStringList{} : QStringList{"peer.wav"})));
+        QCOMPARE(leftovers(folder.path()),
+                 (QStringList{"back.wav", "in.wav", "out.mp3"} +
+                  (mpg123.isEmpty() || !hasInfoTag("out.mp3") ? QStringList{}
+                                                              : QStringList{"peer.wav"})));
     }
 
     void switchesChangeTheResult() {
@@ -162,7 +181,8 @@ class TestTools : public QObject {
         QTest::newRow("zero-kbps") << QStringList{"in.wav", "-0"} << "\"-0\"";
         QTest::newRow("no-input") << QStringList{"-quit"} << "no input file";
         QTest::newRow("three-names") << QStringList{"a", "b", "c"} << "too many";
-        QTest::newRow("output-with-pattern") << QStringList{"x/*.wav", "out.mp3"} << "cannot be given with a pattern";
+        QTest::newRow("output-with-pattern")
+            << QStringList{"x/*.wav", "out.mp3"} << "cannot be given with a pattern";
     }
     void usageErrors() {
         QFETCH(QStringList, args);
@@ -184,7 +204,8 @@ class TestTools : public QObject {
         };
         const QByteArray in = "\"" + folder.file("my music/song.wav").toUtf8() + "\"";
         QCOMPARE(run("BladeEnc  " + in + "  Track1.mp3 -br 128000").status, 0);
-        QCOMPARE(run("l3dec " + folder.file("Track1.mp3").toUtf8() + "  Track1.wav -wav").status, 0);
+        QCOMPARE(run("l3dec " + folder.file("Track1.mp3").toUtf8() + "  Track1.wav -wav").status,
+                 0);
         QCOMPARE(readWav("Track1.wav").frames(), qint64(44100));
         QCOMPARE(run("BladeEnc " + in + "  dm.mp3 -dm ").status, 0);
         QCOMPARE(run("BladeEnc " + in + "  hq.mp3 -hq ").status, 0);
@@ -195,7 +216,8 @@ class TestTools : public QObject {
         QCOMPARE(QDir("my music").entryList({"*"}, QDir::Files, QDir::Name),
                  (QStringList{"song.mp3", "song.wav", "two.mp3", "two.wav"}));
         QCOMPARE(run("BladeEnc -8 " + dir + " -Delete -quit").status, 0);
-        QCOMPARE(QDir("my music").entryList({"*"}, QDir::Files, QDir::Name), (QStringList{"song.mp3", "two.mp3"}));
+        QCOMPARE(QDir("my music").entryList({"*"}, QDir::Files, QDir::Name),
+                 (QStringList{"song.mp3", "two.mp3"}));
         const Run none = run("BladeEnc -128 " + dir + "   -quit");
         QCOMPARE(none.status, 1);
         QVERIFY(none.err.contains("no file matches"));
@@ -203,8 +225,8 @@ class TestTools : public QObject {
 
     void awkwardNames_data() {
         QTest::addColumn<QString>("name");
-        for (const char* n : {"a b", "it's", "say \"hi\"", "#1", "why?", "star*", "a&b", "$HOME", "`id`", "a;b",
-                              "\xc3\xa9t\xc3\xa9 \xe2\x99\xab", "dot.", "-lead"})
+        for (const char* n : {"a b", "it's", "say \"hi\"", "#1", "why?", "star*", "a&b", "$HOME",
+                              "`id`", "a;b", "\xc3\xa9t\xc3\xa9 \xe2\x99\xab", "dot.", "-lead"})
             QTest::newRow(n) << QString::fromUtf8(n);
     }
     void awkwardNames() {
@@ -212,8 +234,9 @@ class TestTools : public QObject {
         TestFolder folder;
         writeWav(name + ".wav", 22050, 1, 0.3);
         const std::string in = (name + ".wav").toStdString(), out = (name + ".mp3").toStdString();
-        const std::string line = "BladeEnc  " + quoteWord(in) + "  " + quoteWord(out) + " -br 64000\r\n" +
-                                 "l3dec " + quoteWord(out) + "  " + quoteWord((name + ".back.wav").toStdString()) + " -wav\r\n";
+        const std::string line = "BladeEnc  " + quoteWord(in) + "  " + quoteWord(out) +
+                                 " -br 64000\r\n" + "l3dec " + quoteWord(out) + "  " +
+                                 quoteWord((name + ".back.wav").toStdString()) + " -wav\r\n";
         writeAll("settings.bat", QByteArray::fromStdString(line));
         const Run r = runProgram(tool("wavelathe-cmd"), {"settings.bat"}, folder.path());
         QVERIFY2(r.status == 0, r.err.constData());
@@ -229,35 +252,60 @@ class TestTools : public QObject {
         QTest::newRow("directory") << "BladeEnc" << QByteArray("<dir>") << "not a regular file";
         QTest::newRow("missing") << "BladeEnc" << QByteArray("<missing>") << "No such file";
         QTest::newRow("data-larger-than-file") << "BladeEnc"
-            << riff(chunk("fmt ", fmt(1, 2, 44100, 16)) + chunk("data", QByteArray(100, 1), 1000000)) << "truncated";
-        QTest::newRow("zero-channels") << "BladeEnc" << pcmWav(fmt(1, 0, 44100, 16, 4)) << "0 channels";
+                                               << riff(chunk("fmt ", fmt(1, 2, 44100, 16)) +
+                                                       chunk("data", QByteArray(100, 1), 1000000))
+                                               << "truncated";
+        QTest::newRow("zero-channels")
+            << "BladeEnc" << pcmWav(fmt(1, 0, 44100, 16, 4)) << "0 channels";
         QTest::newRow("rate-zero") << "BladeEnc" << pcmWav(fmt(1, 2, 0, 16)) << "sample rate 0";
-        QTest::newRow("rate-absurd") << "BladeEnc" << pcmWav(fmt(1, 2, 2000000000, 16)) << "sample rate";
-        QTest::newRow("huge-fmt-chunk") << "BladeEnc" << riff(chunk("fmt ", fmt(1, 2, 44100, 16), 0x7ffffff0)) << "not plausible";
+        QTest::newRow("rate-absurd")
+            << "BladeEnc" << pcmWav(fmt(1, 2, 2000000000, 16)) << "sample rate";
+        QTest::newRow("huge-fmt-chunk")
+            << "BladeEnc" << riff(chunk("fmt ", fmt(1, 2, 44100, 16), 0x7ffffff0))
+            << "not plausible";
         QTest::newRow("six-channels") << "BladeEnc" << pcmWav(fmt(1, 6, 44100, 16)) << "6 channels";
         QTest::newRow("adpcm") << "BladeEnc" << pcmWav(fmt(2, 2, 44100, 4, 2048)) << "format tag 2";
-        QTest::newRow("mp3-in-wav") << "BladeEnc" << pcmWav(fmt(0x55, 2, 44100, 0, 1)) << "format tag 85";
-        QTest::newRow("truncated-header") << "BladeEnc" << riff(chunk("fmt ", fmt(1, 2, 44100, 16))).left(30) << "cut off";
+        QTest::newRow("mp3-in-wav")
+            << "BladeEnc" << pcmWav(fmt(0x55, 2, 44100, 0, 1)) << "format tag 85";
+        QTest::newRow("truncated-header")
+            << "BladeEnc" << riff(chunk("fmt ", fmt(1, 2, 44100, 16))).left(30) << "cut off";
         QTest::newRow("random-bytes") << "BladeEnc" << QByteArray(5000, '\x5a') << "not a WAV file";
         QTest::newRow("bits-0") << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 0, 4)) << "0 bits";
         QTest::newRow("bits-4") << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 4, 1)) << "4 bits";
         QTest::newRow("bits-12") << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 12, 4)) << "12 bits";
         QTest::newRow("bits-40") << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 40, 10)) << "40 bits";
-        QTest::newRow("extensible-0-valid-bits") << "BladeEnc"
-            << pcmWav(fmt(0xFFFE, 2, 44100, 16) + le16(22) + le16(0) + le32(3) + le16(1) + QByteArray(14, 0)) << "valid-bits";
-        QTest::newRow("block-align-0") << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 16, 0)) << "block alignment";
-        QTest::newRow("block-align-inconsistent") << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 16, 3)) << "block alignment";
-        QTest::newRow("65535-channels") << "BladeEnc" << pcmWav(fmt(1, 65535, 44100, 16, 4)) << "65535 channels";
+        QTest::newRow("extensible-0-valid-bits")
+            << "BladeEnc"
+            << pcmWav(fmt(0xFFFE, 2, 44100, 16) + le16(22) + le16(0) + le32(3) + le16(1) +
+                      QByteArray(14, 0))
+            << "valid-bits";
+        QTest::newRow("block-align-0")
+            << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 16, 0)) << "block alignment";
+        QTest::newRow("block-align-inconsistent")
+            << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 16, 3)) << "block alignment";
+        QTest::newRow("65535-channels")
+            << "BladeEnc" << pcmWav(fmt(1, 65535, 44100, 16, 4)) << "65535 channels";
         QTest::newRow("data-size-ffffffff") << "BladeEnc"
-            << riff(chunk("fmt ", fmt(1, 2, 44100, 16)) + chunk("data", QByteArray(400, 1), 0xFFFFFFFF)) << "claims";
-        QTest::newRow("odd-chunk-without-pad") << "BladeEnc"
-            << riff(chunk("fmt ", fmt(1, 2, 44100, 16)) + "LIST" + le32(3) + "abc" + chunk("data", QByteArray(400, 1))) << "data chunk";
-        QTest::newRow("fmt-under-16") << "BladeEnc" << riff(chunk("fmt ", fmt(1, 2, 44100, 16).left(12))) << "too short";
-        QTest::newRow("data-before-fmt") << "BladeEnc" << riff(chunk("data", QByteArray(400, 1)) + chunk("fmt ", fmt(1, 2, 44100, 16))) << "before the fmt";
+                                            << riff(chunk("fmt ", fmt(1, 2, 44100, 16)) +
+                                                    chunk("data", QByteArray(400, 1), 0xFFFFFFFF))
+                                            << "claims";
+        QTest::newRow("odd-chunk-without-pad")
+            << "BladeEnc"
+            << riff(chunk("fmt ", fmt(1, 2, 44100, 16)) + "LIST" + le32(3) + "abc" +
+                    chunk("data", QByteArray(400, 1)))
+            << "data chunk";
+        QTest::newRow("fmt-under-16")
+            << "BladeEnc" << riff(chunk("fmt ", fmt(1, 2, 44100, 16).left(12))) << "too short";
+        QTest::newRow("data-before-fmt")
+            << "BladeEnc"
+            << riff(chunk("data", QByteArray(400, 1)) + chunk("fmt ", fmt(1, 2, 44100, 16)))
+            << "before the fmt";
         QTest::newRow("mp3-empty") << "l3dec" << QByteArray() << "no MPEG audio frame";
         QTest::newRow("mp3-random") << "l3dec" << QByteArray(20000, '\x5a') << "MPEG audio frame";
         QTest::newRow("mp3-directory") << "l3dec" << QByteArray("<dir>") << "not a regular file";
-        QTest::newRow("mp3-huge-id3v2") << "l3dec" << QByteArray("ID3\x04\x00\x00\x7f\x7f\x7f\x7f", 10) + QByteArray(3000, 0) << "frame";
+        QTest::newRow("mp3-huge-id3v2")
+            << "l3dec" << QByteArray("ID3\x04\x00\x00\x7f\x7f\x7f\x7f", 10) + QByteArray(3000, 0)
+            << "frame";
     }
     void badInputs() {
         QFETCH(QString, program);
@@ -276,7 +324,8 @@ class TestTools : public QObject {
         const Run r = runProgram(tool(program), {input, "out.old", "-quit"});
         QVERIFY(t.elapsed() < 5000);
         QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.contains(input.toUtf8() + ": ") && r.err.contains(reason.toUtf8()), r.err.constData());
+        QVERIFY2(r.err.contains(input.toUtf8() + ": ") && r.err.contains(reason.toUtf8()),
+                 r.err.constData());
         QCOMPARE(leftovers(folder.path()), before);
         QCOMPARE(readAll("out.old"), QByteArray("previous output"));
     }
@@ -374,7 +423,8 @@ class TestTools : public QObject {
         QVERIFY(readWav("cut.wav").frames() > 30000);
         // Two streams of different formats joined: stopped at the change, never mixed.
         writeWav("mono.wav", 22050, 1, 1.0);
-        QCOMPARE(runProgram(tool("BladeEnc"), {"mono.wav", "b.mp3", "-br", "64000", "-quit"}).status, 0);
+        QCOMPARE(
+            runProgram(tool("BladeEnc"), {"mono.wav", "b.mp3", "-br", "64000", "-quit"}).status, 0);
         writeAll("joined.mp3", mp3 + readAll("b.mp3"));
         r = runProgram(tool("l3dec"), {"joined.mp3", "joined.wav"});
         QCOMPARE(r.status, 1);

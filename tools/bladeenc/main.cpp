@@ -31,8 +31,7 @@ void runJob(Job& job, const Options& o, Progress* progress) {
     }
     const EncodeSettings settings{o.kbps, o.downmix, o.highQuality};
     Status s = encodeFile(job.input, job.output, settings, progress);
-    if (progress)
-        progress->clear();
+    if (progress) progress->clear();
     if (!s) {
         job.report = "BladeEnc: " + job.input + ": " + s.error() + "\n";
         return;
@@ -41,11 +40,13 @@ void runJob(Job& job, const Options& o, Progress* progress) {
     job.report = "Done " + job.output + "\n";
     // Only a complete, renamed MP3 lets its source go.
     if (o.deleteSource && unlink(job.input.c_str()) != 0)
-        job.report += "BladeEnc: " + job.input + ": encoded, but cannot delete: " + errnoText() + "\n";
+        job.report +=
+            "BladeEnc: " + job.input + ": encoded, but cannot delete: " + errnoText() + "\n";
 }
 
 std::string startLine(const Job& job) {
-    return job.refusal.empty() ? "Encoding " + job.input + " -> " + job.output + "\n" : std::string();
+    return job.refusal.empty() ? "Encoding " + job.input + " -> " + job.output + "\n"
+                               : std::string();
 }
 
 // Encodes the jobs, one worker per core, printing each job's lines whole and in order.
@@ -108,8 +109,7 @@ std::vector<Job> planJobs(const Options& o, std::string& error) {
             job.refusal = "skipped: " + job.output + " is already written from " + it->second;
         jobs.push_back(job);
     }
-    if (jobs.empty())
-        error = o.input + ": no file matches this pattern";
+    if (jobs.empty()) error = o.input + ": no file matches this pattern";
     return jobs;
 }
 
@@ -119,7 +119,9 @@ int main(int argc, char** argv) {
     installSignalCleanup();
     auto options = parseArgs(std::vector<std::string>(argv + 1, argv + argc));
     if (!options) {
-        std::fprintf(stderr, "BladeEnc: %s\nusage: BladeEnc [-br BITS | -KBPS] [-dm] [-hq] [-delete] [-quit] INPUT [OUTPUT]\n",
+        std::fprintf(stderr,
+                     "BladeEnc: %s\nusage: BladeEnc [-br BITS | -KBPS] [-dm] [-hq] [-delete] "
+                     "[-quit] INPUT [OUTPUT]\n",
                      options.error().c_str());
         pauseIfTerminal();
         return 2;
@@ -132,12 +134,13 @@ int main(int argc, char** argv) {
         status = options->output.empty() ? 1 : 2;
     } else {
         runAll(jobs, *options);
-        const auto good = std::count_if(jobs.begin(), jobs.end(), [](const Job& j) { return j.ok; });
+        const auto good =
+            std::count_if(jobs.begin(), jobs.end(), [](const Job& j) { return j.ok; });
         if (jobs.size() > 1)
-            std::fprintf(stderr, "%zu encoded, %zu failed\n", static_cast<size_t>(good), jobs.size() - good);
+            std::fprintf(stderr, "%zu encoded, %zu failed\n", static_cast<size_t>(good),
+                         jobs.size() - good);
         status = good == static_cast<long>(jobs.size()) ? 0 : 1;
     }
-    if (!options->quit)
-        pauseIfTerminal();
+    if (!options->quit) pauseIfTerminal();
     return status;
 }

@@ -11,15 +11,17 @@ bool allDigits(std::string_view s) {
 }
 
 Result<int> bitrateFromBits(const std::string& value) {
-    if (allDigits(value) && std::stoi(value) % 1000 == 0 && isLayer3Bitrate(std::stoi(value) / 1000))
+    if (allDigits(value) && std::stoi(value) % 1000 == 0 &&
+        isLayer3Bitrate(std::stoi(value) / 1000))
         return std::stoi(value) / 1000;
-    return Result<int>::fail("invalid bitrate \"" + value + "\" after -br (bits per second, 8000 to 320000)");
+    return Result<int>::fail("invalid bitrate \"" + value +
+                             "\" after -br (bits per second, 8000 to 320000)");
 }
 
 } // namespace
 
 bool isLayer3Bitrate(int kbps) {
-    static constexpr int kRates[] = {8,  16, 24,  32,  40,  48,  56,  64,  80,
+    static constexpr int kRates[] = {8,  16,  24,  32,  40,  48,  56,  64,  80,
                                      96, 112, 128, 144, 160, 192, 224, 256, 320};
     return std::find(std::begin(kRates), std::end(kRates), kbps) != std::end(kRates);
 }
@@ -39,8 +41,7 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
             if (i + 1 >= args.size())
                 return Result<Options>::fail("-br needs a bitrate in bits per second");
             auto kbps = bitrateFromBits(args[++i]);
-            if (!kbps)
-                return Result<Options>::fail(kbps.error());
+            if (!kbps) return Result<Options>::fail(kbps.error());
             o.kbps = *kbps;
         } else if (allDigits(s.substr(1))) {
             const int kbps = std::stoi(s.substr(1));
@@ -60,13 +61,11 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
             files.push_back(a);
         }
     }
-    if (files.empty())
-        return Result<Options>::fail("no input file given");
+    if (files.empty()) return Result<Options>::fail("no input file given");
     if (files.size() > 2)
         return Result<Options>::fail("too many file names (\"" + files[2] + "\")");
     o.input = files[0];
-    if (files.size() == 2)
-        o.output = files[1];
+    if (files.size() == 2) o.output = files[1];
     return o;
 }
 

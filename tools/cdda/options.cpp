@@ -31,9 +31,9 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
             o.device = value;
         } else {
             o.trackText = value;
-            const bool digits = value.size() <= 3 && std::all_of(value.begin(), value.end(), [](char c) {
-                                    return c >= '0' && c <= '9';
-                                });
+            const bool digits =
+                value.size() <= 3 && std::all_of(value.begin(), value.end(),
+                                                 [](char c) { return c >= '0' && c <= '9'; });
             o.track = digits ? std::stoi(value) : -1;
         }
     }

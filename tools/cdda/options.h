@@ -7,11 +7,11 @@
 namespace wl::cdda {
 
 struct Options {
-    int track = 0;       // 0: not given
+    int track = 0;         // 0: not given
     std::string trackText; // as given, for the message when it is not a number
-    std::string name;    // the output file; empty: TrackNN.wav
+    std::string name;      // the output file; empty: TrackNN.wav
     bool overwrite = false;
-    std::string device;  // empty: the first drive with an audio disc
+    std::string device; // empty: the first drive with an audio disc
 };
 
 // CDDA /T N /F NAME /O [/D DEVICE]; switches case-insensitive, in any order, a value either

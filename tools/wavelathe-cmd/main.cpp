@@ -40,8 +40,7 @@ int runCommand(const std::vector<std::string>& words) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (WIFSIGNALED(status))
-        return 128 + WTERMSIG(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return WEXITSTATUS(status);
 }
 
@@ -57,7 +56,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "wavelathe-cmd: %s: cannot read: %s\n", argv[1], std::strerror(errno));
         return 1;
     }
-    const std::string script((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string script((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
     int status = 0;
     for (std::string_view line : wl::scriptLines(script)) {
         const auto words = wl::tokenizeLine(line);
@@ -66,8 +66,7 @@ int main(int argc, char** argv) {
             status = 1;
             continue;
         }
-        if (!words->empty())
-            status = runCommand(*words);
+        if (!words->empty()) status = runCommand(*words);
     }
     return status;
 }
