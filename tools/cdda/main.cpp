@@ -2,8 +2,10 @@
 // full paranoia error correction.
 #include "options.h"
 
-#include <cdio/cd_types.h>
+// cdio.h first: the other libcdio headers rely on its types.
 #include <cdio/cdio.h>
+
+#include <cdio/cd_types.h>
 #include <cdio/logging.h>
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
