@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QUrl>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -142,7 +143,12 @@ QString startCommandLine(const QString& commandLine, int style) {
             return argument + " was not found in the current folder or beside the program";
         return openWithDesktop(document);
     }
-    if (program.compare("start.exe", Qt::CaseInsensitive) == 0) return openWithDesktop(argument);
+    if (program.compare("start.exe", Qt::CaseInsensitive) == 0) {
+        // "www.example.org" has no scheme; the desktop opener would look for a file of that name.
+        const QUrl url(argument);
+        return openWithDesktop(url.isValid() && !url.scheme().isEmpty() ? argument
+                                                                        : "http://" + argument);
+    }
     return "program not found";
 }
 

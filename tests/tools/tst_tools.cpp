@@ -142,8 +142,10 @@ class TestTools : public QObject {
                 channels == 2 ? QList<int>{8, 16, 32, 48, 56} : QList<int>{8, 16, 24, 32, 40};
             QVERIFY2(untagged.contains(kbps), "info tag missing");
         }
+        // Measured here: about 26 dB for these sines at 128 kbit/s; a misaligned or garbled
+        // decode falls far below the floor.
         if (kbps == 128 && back.rate == rate && !isFloat && bits == 16)
-            QVERIFY2(snrDb(readWav("in.wav"), back) > 15,
+            QVERIFY2(snrDb(readWav("in.wav"), back) > 20,
                      qPrintable(QString::number(snrDb(readWav("in.wav"), back))));
         // A peer decoder agrees on the length.
         const QString mpg123 = QStandardPaths::findExecutable("mpg123");
