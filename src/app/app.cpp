@@ -19,22 +19,26 @@ void App::start() {
 }
 
 Form1& App::form1() {
-    if (!form1_) form1_ = std::make_unique<Form1>(*this);
+    if (!form1_)
+        form1_ = std::make_unique<Form1>(*this);
     return *form1_;
 }
 
 cdripper& App::ripper() {
-    if (!ripper_) ripper_ = std::make_unique<cdripper>(*this);
+    if (!ripper_)
+        ripper_ = std::make_unique<cdripper>(*this);
     return *ripper_;
 }
 
 About& App::about() {
-    if (!about_) about_ = std::make_unique<About>(*this);
+    if (!about_)
+        about_ = std::make_unique<About>(*this);
     return *about_;
 }
 
 Form3& App::form3() {
-    if (!form3_) form3_ = std::make_unique<Form3>(*this);
+    if (!form3_)
+        form3_ = std::make_unique<Form3>(*this);
     return *form3_;
 }
 
@@ -64,14 +68,16 @@ QList<Window*> App::existing() const {
     QList<Window*> all;
     for (Window* w :
          std::initializer_list<Window*>{form1_.get(), ripper_.get(), about_.get(), form3_.get()})
-        if (w) all.append(w);
+        if (w)
+            all.append(w);
     return all;
 }
 
 void App::unload(Window& window) {
     window.destroyWidget();
     for (Window* w : existing())
-        if (w->isVisible()) return;
+        if (w->isVisible())
+            return;
     // No visible window is left: a Settings window that a batch loaded hidden goes too.
     for (Window* w : existing())
         w->destroyWidget();

@@ -40,8 +40,10 @@ void Form3::Form_Load() {
     // The default is any text other than the two stored values.
     const QString stored =
         shell_.host().ReadSetting(texts::kAppKey, texts::kSection, texts::kDeleteWaveKey, "absent");
-    if (stored == texts::kDeleteWave) Check1_->setChecked(true);
-    if (stored == texts::kKeepWave) Check1_->setChecked(false);
+    if (stored == texts::kDeleteWave)
+        Check1_->setChecked(true);
+    if (stored == texts::kKeepWave)
+        Check1_->setChecked(false);
 }
 
 void Form3::Check1_Click() {

@@ -9,14 +9,16 @@ Window::~Window() {
 }
 
 void Window::load() {
-    if (isLoaded()) return;
+    if (isLoaded())
+        return;
     widget_ = build();
     widget_->installEventFilter(this);
     Form_Load();
 }
 
 void Window::destroyWidget() {
-    if (!widget_) return;
+    if (!widget_)
+        return;
     QWidget* w = widget_;
     widget_ = nullptr;
     w->removeEventFilter(this);

@@ -102,11 +102,14 @@ bool isFalse(const QString& text) {
 } // namespace
 
 std::optional<bool> readsAsBool(const QString& text) {
-    if (text == "True") return true;
-    if (text == "False") return false;
+    if (text == "True")
+        return true;
+    if (text == "False")
+        return false;
     bool number = false;
     const double value = text.toDouble(&number);
-    if (number) return value != 0;
+    if (number)
+        return value != 0;
     return std::nullopt;
 }
 
@@ -115,7 +118,8 @@ int batchSwitchNumber(const QString& bitrate) {
     bool isNumber = false;
     const double value = bitrate.toDouble(&isNumber);
     for (const auto& [bits, kbps] : kSwitchNumbers)
-        if (isNumber && value == bits) number = kbps;
+        if (isNumber && value == bits)
+            number = kbps;
     return number;
 }
 
@@ -189,9 +193,12 @@ void Form1::bitratesOn() {
 // The closing steps of both switch handlers: the bitrates go off while Bitrate reads false, and
 // come back on, with "True", once the switch is cleared.
 void Form1::bitratesAfterSwitch(bool checked) {
-    if (isFalse(Bitrate)) bitratesOff();
-    if (!checked) Bitrate = "True";
-    if (isTrue(Bitrate)) bitratesOn();
+    if (isFalse(Bitrate))
+        bitratesOff();
+    if (!checked)
+        Bitrate = "True";
+    if (isTrue(Bitrate))
+        bitratesOn();
 }
 
 void Form1::bitrateClick(const QString& caption) {
@@ -229,9 +236,12 @@ void Form1::option128000_click() {
 }
 
 void Form1::DisplayCaption() {
-    if (CodecName == "L3dec") Bitrate = "False";
-    if (isFalse(Bitrate)) bitratesOff();
-    if (isTrue(Bitrate)) bitratesOn();
+    if (CodecName == "L3dec")
+        Bitrate = "False";
+    if (isFalse(Bitrate))
+        bitratesOff();
+    if (isTrue(Bitrate))
+        bitratesOn();
     ui_.lblDisplay->setText(CodecName + " with " + Bitrate);
 }
 
@@ -268,11 +278,14 @@ void Form1::Check1_Click() {
     ui_.Command5->hide();
     ui_.Text2->setText("Track1.mp3");
     ui_.File1->setPattern("*.wav");
-    if (checked()) ui_.Command1->show();
+    if (checked())
+        ui_.Command1->show();
     ui_.Check2->setEnabled(!checked());
-    if (!checked()) ui_.Command1->hide();
+    if (!checked())
+        ui_.Command1->hide();
     ui_.lblDisplay->setText(checked() ? "Downmix stereo to mono" : " ");
-    if (checked()) Bitrate = "False";
+    if (checked())
+        Bitrate = "False";
     ui_.OptionDecode->setEnabled(!checked());
     ui_.OptionEncode->setEnabled(!checked());
     bitratesAfterSwitch(checked());
@@ -283,10 +296,12 @@ void Form1::Check2_Click() {
     ui_.Command5->hide();
     ui_.Text2->setText("Track1.mp3");
     ui_.lblDisplay->setText(checked() ? " High Quality Encoding" : " ");
-    if (checked()) ui_.File1->setPattern("*.wav");
+    if (checked())
+        ui_.File1->setPattern("*.wav");
     ui_.Check1->setEnabled(!checked());
     ui_.Command4->setVisible(checked());
-    if (checked()) Bitrate = "False";
+    if (checked())
+        Bitrate = "False";
     ui_.Command2->setVisible(!checked());
     bitratesAfterSwitch(checked());
     if (!ui_.Check2->isEnabled())
@@ -313,13 +328,15 @@ void Form1::File1_Click() {
 // Encode with a word in Bitrate (no bitrate picked since the options came back on, or the
 // covered Encode button reached with the keyboard) would hand the encoder "-br True".
 bool Form1::refuseWithoutBitrate() {
-    if (batchSwitchNumber(Bitrate) != 0) return false;
+    if (batchSwitchNumber(Bitrate) != 0)
+        return false;
     shell_.host().ShowMessage(texts::kChooseBitrate, texts::kMsgOk);
     return true;
 }
 
 void Form1::Command2_Click() {
-    if (refuseWithoutBitrate()) return;
+    if (refuseWithoutBitrate())
+        return;
     runJob(shell_.host(), texts::kSettingsScript,
            JobLine()
                .text("BladeEnc ")
@@ -366,8 +383,10 @@ void Form1::Command3_Click() {
 
 void Form1::Command5_Click() {
     QString deleteSwitch;
-    if (shell_.deleteWaveChecked()) deleteSwitch = "-Delete";
-    if (!shell_.deleteWaveChecked()) deleteSwitch = " ";
+    if (shell_.deleteWaveChecked())
+        deleteSwitch = "-Delete";
+    if (!shell_.deleteWaveChecked())
+        deleteSwitch = " ";
     const int number = batchSwitchNumber(Bitrate);
     // A word in Bitrate gives no switch number; "-0" would be no bitrate at all.
     if (number == 0) {

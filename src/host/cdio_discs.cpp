@@ -26,7 +26,8 @@ QStringList opticalDrives() {
 std::optional<QList<int>> audioTracks(const QString& device) {
     quietLibcdio();
     CdIo_t* cdio = cdio_open(device.toLocal8Bit().constData(), DRIVER_UNKNOWN);
-    if (!cdio) return std::nullopt;
+    if (!cdio)
+        return std::nullopt;
     const track_t first = cdio_get_first_track_num(cdio);
     const track_t count = cdio_get_num_tracks(cdio);
     std::optional<QList<int>> result;
@@ -35,7 +36,8 @@ std::optional<QList<int>> audioTracks(const QString& device) {
         for (int t = first; t < first + count; ++t)
             if (cdio_get_track_format(cdio, static_cast<track_t>(t)) == TRACK_FORMAT_AUDIO)
                 tracks.append(t);
-        if (!tracks.isEmpty()) result = tracks;
+        if (!tracks.isEmpty())
+            result = tracks;
     }
     cdio_destroy(cdio);
     return result;

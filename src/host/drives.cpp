@@ -30,7 +30,8 @@ QStringList SystemDriveSource::mounts() {
     if (file.open(QIODevice::ReadOnly)) {
         for (const QByteArray& line : file.readAll().split('\n')) {
             const QList<QByteArray> f = line.split(' ');
-            if (f.size() < 3) continue;
+            if (f.size() < 3)
+                continue;
             const QString point = unescapeMount(QString::fromLocal8Bit(f[1]));
             const bool userPlace = point == home || point.startsWith("/home") ||
                                    point.startsWith("/media") || point.startsWith("/mnt") ||
@@ -39,7 +40,8 @@ QStringList SystemDriveSource::mounts() {
                 result.append(point);
         }
     }
-    if (!result.contains(home) && QFileInfo(home).isDir()) result.append(home);
+    if (!result.contains(home) && QFileInfo(home).isDir())
+        result.append(home);
     return result;
 }
 
@@ -57,19 +59,23 @@ bool SystemDriveSource::isDisc(const QString& drive) {
 
 std::optional<QString> SystemDriveSource::currentFolder(const QString& drive) {
     if (isDisc(drive)) {
-        if (discTracks(drive)) return drive;
+        if (discTracks(drive))
+            return drive;
         return std::nullopt;
     }
     const QFileInfo info(drive);
-    if (!info.isDir() || !info.isReadable() || !info.isExecutable()) return std::nullopt;
+    if (!info.isDir() || !info.isReadable() || !info.isExecutable())
+        return std::nullopt;
     // The drive that holds the current folder shows the current folder, as at start.
     const QString cwd = QDir::currentPath();
-    if (driveOf(cwd) == drive) return cwd;
+    if (driveOf(cwd) == drive)
+        return cwd;
     return drive;
 }
 
 QString SystemDriveSource::driveOf(const QString& folder) {
-    if (isDisc(folder)) return folder;
+    if (isDisc(folder))
+        return folder;
     QString best = "/";
     for (const QString& m : mounts())
         if ((folder == m || folder.startsWith(m.endsWith('/') ? m : m + "/")) &&
@@ -79,9 +85,11 @@ QString SystemDriveSource::driveOf(const QString& folder) {
 }
 
 std::optional<QStringList> SystemDriveSource::discTracks(const QString& folder) {
-    if (!isDisc(folder)) return std::nullopt;
+    if (!isDisc(folder))
+        return std::nullopt;
     const auto tracks = audioTracks(folder);
-    if (!tracks) return std::nullopt;
+    if (!tracks)
+        return std::nullopt;
     QStringList names;
     for (int t : *tracks)
         names.append(trackFileName(t));

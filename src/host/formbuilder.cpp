@@ -89,10 +89,12 @@ QHash<QString, QWidget*> buildControls(QWidget* client, const QList<ControlSpec>
                            : s.geometry);
         if (s.kind == Kind::Line || s.kind == Kind::Label || s.kind == Kind::Frame)
             w->setFocusPolicy(Qt::NoFocus);
-        if (s.kind == Kind::CheckBox) wrapCaption(static_cast<QCheckBox*>(w), s.text);
+        if (s.kind == Kind::CheckBox)
+            wrapCaption(static_cast<QCheckBox*>(w), s.text);
         w->setVisible(s.visible);
         made.insert(s.name, w);
-        if (s.tab >= 0 && w->focusPolicy() != Qt::NoFocus) tabs.append({s.tab, w});
+        if (s.tab >= 0 && w->focusPolicy() != Qt::NoFocus)
+            tabs.append({s.tab, w});
     }
     // Later siblings paint over earlier ones: raising from the back makes the first listed
     // the front-most.

@@ -50,7 +50,8 @@ QByteArray JobLine::bytes() const {
 
 std::optional<QString> JobLine::unpassableName() const {
     for (const Piece& p : pieces_)
-        if (p.isName && !encodable(p.text)) return p.text;
+        if (p.isName && !encodable(p.text))
+            return p.text;
     std::string templ;
     for (qsizetype i = 0; i < pieces_.size(); ++i)
         templ += pieces_[i].isName ? placeholder(i) : local8(pieces_[i].text);
@@ -62,19 +63,24 @@ std::optional<QString> JobLine::unpassableName() const {
             if (pieces_[i].isName && word == placeholder(i)) {
                 replaced = true;
                 // An empty name adds nothing to the line, so nothing is expected for it.
-                if (!pieces_[i].text.isEmpty()) expected.push_back(local8(pieces_[i].text));
+                if (!pieces_[i].text.isEmpty())
+                    expected.push_back(local8(pieces_[i].text));
             }
         }
-        if (!replaced) expected.push_back(word);
+        if (!replaced)
+            expected.push_back(word);
     }
     const QByteArray line = bytes();
     const auto actual =
         tokenizeLine(std::string_view(line.constData(), static_cast<size_t>(line.size())));
-    if (actual && *actual == expected) return std::nullopt;
+    if (actual && *actual == expected)
+        return std::nullopt;
     for (const Piece& p : pieces_)
-        if (p.isName && !passesAlone(p.text)) return p.text;
+        if (p.isName && !passesAlone(p.text))
+            return p.text;
     for (const Piece& p : pieces_)
-        if (p.isName) return p.text;
+        if (p.isName)
+            return p.text;
     return QString();
 }
 

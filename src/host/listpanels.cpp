@@ -28,14 +28,16 @@ DirListBox::DirListBox(DriveSource& source, QWidget* parent)
     : QListWidget(parent), source_(source), path_(QDir::currentPath()) {
     fill();
     connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        if (!setPath(item->data(Qt::UserRole).toString())) return;
+        if (!setPath(item->data(Qt::UserRole).toString()))
+            return;
     });
 }
 
 bool DirListBox::setPath(const QString& folder) {
     if (!source_.discTracks(folder)) {
         const QFileInfo info(folder);
-        if (!info.isDir() || !info.isExecutable()) return false;
+        if (!info.isDir() || !info.isExecutable())
+            return false;
     }
     return show(folder);
 }
@@ -46,7 +48,8 @@ bool DirListBox::setDrive(const QString& drive) {
 }
 
 bool DirListBox::show(const QString& folder) {
-    if (folder == path_) return true;
+    if (folder == path_)
+        return true;
     path_ = folder;
     fill();
     emit changed();
@@ -87,12 +90,14 @@ FileListBox::FileListBox(DriveSource& source, QWidget* parent)
     // A click raises clicked() once, whether it moves the pick or repeats it; so does a move
     // with the keyboard.
     connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (filling_ || row < 0) return;
+        if (filling_ || row < 0)
+            return;
         rowJustChanged_ = true;
         emit clicked();
     });
     connect(this, &QListWidget::itemClicked, this, [this] {
-        if (!rowJustChanged_) emit clicked();
+        if (!rowJustChanged_)
+            emit clicked();
         rowJustChanged_ = false;
     });
 }
@@ -132,7 +137,8 @@ void FileListBox::fill() {
         const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern_),
                                     QRegularExpression::CaseInsensitiveOption);
         for (const QString& t : *tracks)
-            if (re.match(t).hasMatch()) addItem(t);
+            if (re.match(t).hasMatch())
+                addItem(t);
     } else {
         // Names match as on the system the design comes from: without regard to case.
         const QDir dir(path_);

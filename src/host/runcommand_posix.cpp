@@ -23,7 +23,8 @@ QString find(const QString& program) {
 
 bool hasDisplay() {
     const QString platform = QGuiApplication::platformName();
-    if (platform == "offscreen" || platform == "minimal") return false;
+    if (platform == "offscreen" || platform == "minimal")
+        return false;
     return !qEnvironmentVariableIsEmpty("DISPLAY") ||
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
@@ -32,11 +33,14 @@ bool hasDisplay() {
 QStringList terminalPrefix() {
     for (const QString& name : {qEnvironmentVariable("TERMINAL"),
                                 QStringLiteral("x-terminal-emulator"), QStringLiteral("xterm")}) {
-        if (name.isEmpty()) continue;
+        if (name.isEmpty())
+            continue;
         const QString path = find(name);
-        if (path.isEmpty()) continue;
+        if (path.isEmpty())
+            continue;
         QStringList prefix{path};
-        if (QFileInfo(name).fileName() == "xterm") prefix << "-iconic";
+        if (QFileInfo(name).fileName() == "xterm")
+            prefix << "-iconic";
         return prefix << "-e";
     }
     return {};
@@ -48,27 +52,35 @@ QString startScript(const QString& script, int style) {
         return "the job interpreter " + interpreter + " is missing";
     if (!QFileInfo::exists(script))
         return "the script " + QDir::current().absoluteFilePath(script) + " does not exist";
-    QStringList argv{interpreter, script};
-    if (style == 6 && hasDisplay()) {
-        const QStringList terminal = terminalPrefix();
-        if (!terminal.isEmpty()) return spawnDetached(terminal + argv, false);
-    }
-    // No terminal window: the job writes to the program's own output and reads nothing.
-    return spawnDetached(argv, true);
+    const QStringList job{interpreter, script};
+    const QStringList argv = jobLaunch(job, style, hasDisplay());
+    // Without a terminal window the job writes to the program's own output and reads nothing.
+    return spawnDetached(argv, argv == job);
 }
 
 // A document named without a folder: the current folder first, else the copy installed
 // beside the program.
 QString resolveDocument(const QString& name) {
-    if (QFileInfo::exists(name)) return QFileInfo(name).absoluteFilePath();
+    if (QFileInfo::exists(name))
+        return QFileInfo(name).absoluteFilePath();
     const QString installed = QCoreApplication::applicationDirPath() + "/" + name;
     return QFileInfo::exists(installed) ? installed : QString();
 }
 
 } // namespace
 
+QStringList jobLaunch(const QStringList& job, int style, bool display) {
+    if (style == 6 && display) {
+        const QStringList terminal = terminalPrefix();
+        if (!terminal.isEmpty())
+            return terminal + job;
+    }
+    return job;
+}
+
 QString spawnDetached(const QStringList& argv, bool quietStdin) {
-    if (argv.isEmpty()) return "nothing to start";
+    if (argv.isEmpty())
+        return "nothing to start";
     std::vector<std::string> words;
     for (const QString& a : argv)
         words.push_back(a.toLocal8Bit().toStdString());
@@ -77,7 +89,8 @@ QString spawnDetached(const QStringList& argv, bool quietStdin) {
         cargv.push_back(w.data());
     cargv.push_back(nullptr);
     int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0) return QString::fromLocal8Bit(std::strerror(errno));
+    if (pipe2(report, O_CLOEXEC) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
     const pid_t middle = fork();
     if (middle < 0) {
         const int e = errno;
@@ -92,7 +105,8 @@ QString spawnDetached(const QStringList& argv, bool quietStdin) {
         if (job == 0) {
             if (quietStdin) {
                 const int null = open("/dev/null", O_RDONLY);
-                if (null >= 0) dup2(null, STDIN_FILENO);
+                if (null >= 0)
+                    dup2(null, STDIN_FILENO);
             }
             execv(cargv[0], cargv.data());
             const int e = errno;
@@ -121,7 +135,8 @@ QString spawnDetached(const QStringList& argv, bool quietStdin) {
 
 QString openWithDesktop(const QString& target) {
     const QString opener = find("xdg-open");
-    if (opener.isEmpty()) return "no desktop opener (xdg-open) is installed";
+    if (opener.isEmpty())
+        return "no desktop opener (xdg-open) is installed";
     return spawnDetached({opener, target}, true);
 }
 
@@ -134,7 +149,8 @@ QString startCommandLine(const QString& commandLine, int style) {
     const QString path = find(program);
     if (!path.isEmpty()) {
         QStringList argv{path};
-        if (!argument.isEmpty()) argv << argument;
+        if (!argument.isEmpty())
+            argv << argument;
         return spawnDetached(argv, true);
     }
     if (program.compare("notepad.exe", Qt::CaseInsensitive) == 0) {

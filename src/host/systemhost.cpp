@@ -24,9 +24,11 @@ void SystemHost::ShowMessage(const QString& prompt, int flags, const QString& ti
 QString SystemHost::ReadSetting(const QString& appKey, const QString& section, const QString& key,
                                 const QString& def) {
     QSettings store(QSettings::IniFormat, QSettings::UserScope, appKey, appKey);
-    if (store.status() != QSettings::NoError) return def;
+    if (store.status() != QSettings::NoError)
+        return def;
     const QVariant value = store.value(section + "/" + key);
-    if (!value.isValid() || !value.canConvert<QString>()) return def;
+    if (!value.isValid() || !value.canConvert<QString>())
+        return def;
     return value.toString();
 }
 

@@ -46,7 +46,8 @@ const QList<MenuItemSpec> kMenus = {
 QString trackCode(const QString& fileName) {
     // A CD holds at most 99 tracks; every one of them has its entry.
     for (int n = 1; n <= 99; ++n)
-        if (fileName == QString::asprintf("Track%02d.cda", n)) return "T " + QString::number(n);
+        if (fileName == QString::asprintf("Track%02d.cda", n))
+            return "T " + QString::number(n);
     return QString();
 }
 

@@ -38,7 +38,8 @@ void pressBatch(App& app) {
 // Sample frames in a 16-bit WAV written by our tools (44-byte header).
 qint64 wavFrames(const QString& path) {
     const QByteArray b = readAll(path);
-    if (b.size() < 44) return -1;
+    if (b.size() < 44)
+        return -1;
     const int channels = static_cast<int>(le16At(b, 22));
     return channels ? le32At(b, 40) / (2 * channels) : -1;
 }
@@ -244,7 +245,8 @@ class TestApp : public QObject {
         folder.replace("<temp>", f.folder.path());
         line.replace("<temp>", f.folder.path().toUtf8());
         QDir().mkpath(folder);
-        if (remove) f.host.store.insert("mp3/deletewave", "888");
+        if (remove)
+            f.host.store.insert("mp3/deletewave", "888");
         f.app.start();
         pickBitrate(f.app, bitrate);
         setFolder(f.app, folder);

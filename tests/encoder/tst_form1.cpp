@@ -37,7 +37,8 @@ State snapshot(App& app) {
     for (const QString& b : kBitrates) {
         auto* o = AppFixture::child<QRadioButton>(w, "Option" + b);
         enabled << (o->isEnabled() ? "enabled" : "disabled");
-        if (o->isChecked()) selected << b;
+        if (o->isChecked())
+            selected << b;
     }
     enabled.removeDuplicates();
     s["bitrates"] = enabled.join("/") + ", " + (selected.isEmpty() ? "none" : selected.join("+"));
@@ -414,7 +415,8 @@ class TestForm1 : public QObject {
         // The root folder gives two separators: nothing is normalised.
         QVERIFY(dir->setPath("/"));
         files->setPattern("*");
-        if (files->count() == 0) QSKIP("the root folder holds no file to pick");
+        if (files->count() == 0)
+            QSKIP("the root folder holds no file to pick");
         files->pick(files->item(0)->text());
         QCOMPARE(text1->text(), "//" + files->item(0)->text());
     }

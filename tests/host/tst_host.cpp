@@ -156,6 +156,30 @@ class TestHost : public QObject {
         QVERIFY(host.messages[2].contains("NoSuchHelp.txt"));
     }
 
+    void jobsRunInAnIconifiedTerminal() {
+        TestFolder folder;
+        const QStringList job{"/x/wavelathe-cmd", "settings.bat"};
+        QDir().mkdir("t");
+        for (const char* name : {"t/xterm", "t/konsole"}) {
+            writeAll(name, "#!/bin/sh\n");
+            QFile::setPermissions(name, QFile::ReadOwner | QFile::ExeOwner);
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", folder.file("t").toLocal8Bit());
+        qputenv("TERMINAL", "xterm");
+        QCOMPARE(jobLaunch(job, 6, true),
+                 QStringList({folder.file("t/xterm"), "-iconic", "-e"}) + job);
+        qputenv("TERMINAL", folder.file("t/konsole").toLocal8Bit());
+        QCOMPARE(jobLaunch(job, 6, true), QStringList({folder.file("t/konsole"), "-e"}) + job);
+        QCOMPARE(jobLaunch(job, 6, false), job); // no display: windowless
+        QCOMPARE(jobLaunch(job, 1, true), job);
+        qputenv("TERMINAL", "no-such-terminal");
+        qputenv("PATH", "/nonexistent");
+        QCOMPARE(jobLaunch(job, 6, true), job); // no terminal at all: windowless
+        qputenv("PATH", path);
+        qunsetenv("TERMINAL");
+    }
+
     void spawnReportsExecFailure() {
         QVERIFY(spawnDetached({"/nonexistent/program"}, true).contains("No such file"));
         QVERIFY(spawnDetached({"/bin/true"}, true).isEmpty());

@@ -33,7 +33,8 @@ struct AppFixture {
 
     template <class W = QWidget> static W* child(QWidget* window, const QString& name) {
         W* w = window->findChild<W*>(name);
-        if (!w) qFatal("no control %s", qPrintable(name));
+        if (!w)
+            qFatal("no control %s", qPrintable(name));
         return w;
     }
     static void trigger(QWidget* window, const QString& item) {

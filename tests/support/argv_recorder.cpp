@@ -4,7 +4,8 @@
 
 int main(int argc, char** argv) {
     std::FILE* f = std::fopen("argv.txt", "ab");
-    if (!f) return 1;
+    if (!f)
+        return 1;
     for (int i = 0; i < argc; ++i) {
         for (const unsigned char* p = reinterpret_cast<const unsigned char*>(argv[i]); *p; ++p) {
             if (*p < 0x20 || *p == '\\')

@@ -24,18 +24,21 @@ QByteArray readAll(const QString& path) {
 }
 
 quint32 le16At(const QByteArray& b, int at) {
-    if (at < 0 || at + 2 > b.size()) return 0;
+    if (at < 0 || at + 2 > b.size())
+        return 0;
     return static_cast<quint8>(b[at]) | static_cast<quint8>(b[at + 1]) << 8;
 }
 
 quint32 le32At(const QByteArray& b, int at) {
-    if (at < 0 || at + 4 > b.size()) return 0;
+    if (at < 0 || at + 4 > b.size())
+        return 0;
     return le16At(b, at) | le16At(b, at + 2) << 16;
 }
 
 void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
 }
 
 QString binDir() {
@@ -47,7 +50,8 @@ Run runProgram(const QString& program, const QStringList& args, const QString& w
     QProcess p;
     p.setProgram(program);
     p.setArguments(args);
-    if (!workdir.isEmpty()) p.setWorkingDirectory(workdir);
+    if (!workdir.isEmpty())
+        p.setWorkingDirectory(workdir);
     p.setStandardInputFile(QProcess::nullDevice());
     p.start();
     Run r;

@@ -136,7 +136,8 @@ class TestCdda : public QObject {
             QThread::usleep(500);
         ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
         QVERIFY(p.waitForFinished(10000));
-        if (p.exitCode() == 0) QSKIP("the rip finished before it could be interrupted");
+        if (p.exitCode() == 0)
+            QSKIP("the rip finished before it could be interrupted");
         QVERIFY(!QFile::exists("long.wav"));
         QCOMPARE(QDir().entryList({".wl-*"}, QDir::Files | QDir::Hidden), QStringList{});
     }

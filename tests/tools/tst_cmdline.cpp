@@ -16,7 +16,8 @@ class TestCmdline : public QObject {
         QStringList out;
         const auto w =
             tokenizeLine(std::string_view(line.constData(), static_cast<size_t>(line.size())));
-        if (!w) return {"<refused>"};
+        if (!w)
+            return {"<refused>"};
         for (const std::string& s : *w)
             out << QString::fromStdString(s);
         return out;
@@ -25,7 +26,8 @@ class TestCmdline : public QObject {
     // Copies the interpreter and the recorder (under the given name) into the test folder.
     static QString stage(const TestFolder& folder, const QString& asName) {
         QFile::copy(binDir() + "/wavelathe-cmd", folder.file("wavelathe-cmd"));
-        if (!asName.isEmpty()) QFile::copy(binDir() + "/argv_recorder", folder.file(asName));
+        if (!asName.isEmpty())
+            QFile::copy(binDir() + "/argv_recorder", folder.file(asName));
         return folder.file("wavelathe-cmd");
     }
 

@@ -31,7 +31,8 @@ struct Wav {
 Wav readWav(const QString& path) {
     const QByteArray b = readAll(path);
     Wav w;
-    if (b.size() < 44 || !b.startsWith("RIFF")) return w;
+    if (b.size() < 44 || !b.startsWith("RIFF"))
+        return w;
     w.channels = static_cast<int>(le16At(b, 22));
     w.rate = static_cast<int>(le32At(b, 24));
     w.pcm = b.mid(44, le32At(b, 40));
@@ -61,11 +62,13 @@ QByteArray le32(quint32 v) {
 }
 QByteArray chunk(const QByteArray& id, const QByteArray& body, qint64 declared = -1) {
     QByteArray c = id + le32(static_cast<quint32>(declared < 0 ? body.size() : declared)) + body;
-    if (body.size() % 2 && declared < 0) c += '\0';
+    if (body.size() % 2 && declared < 0)
+        c += '\0';
     return c;
 }
 QByteArray fmt(int tag, int channels, int rate, int bits, int blockAlign = -1) {
-    if (blockAlign < 0) blockAlign = channels * bits / 8;
+    if (blockAlign < 0)
+        blockAlign = channels * bits / 8;
     return le16(tag) + le16(channels) + le32(static_cast<quint32>(rate)) +
            le32(static_cast<quint32>(qint64(rate) * blockAlign)) + le16(blockAlign) + le16(bits);
 }

@@ -45,7 +45,8 @@ std::vector<std::string> expandPattern(const std::string& pattern) {
     if (DIR* d = opendir(dir.c_str())) {
         while (dirent* e = readdir(d)) {
             const std::string name = e->d_name;
-            if (name == "." || name == ".." || !wildcardMatch(last, name)) continue;
+            if (name == "." || name == ".." || !wildcardMatch(last, name))
+                continue;
             struct stat st {};
             if (stat((dir + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
                 names.push_back(name);

@@ -37,14 +37,17 @@ Status encodeSound(SNDFILE* sf, const SF_INFO& info, const EncodeSettings& setti
     if (info.samplerate < 8000 || info.samplerate > 48000)
         return fail("sample rate " + std::to_string(info.samplerate) + " Hz is not supported");
     std::unique_ptr<lame_global_flags, LameDeleter> gf(lame_init());
-    if (!gf) return fail("out of memory");
+    if (!gf)
+        return fail("out of memory");
     lame_set_num_channels(gf.get(), info.channels);
     lame_set_in_samplerate(gf.get(), info.samplerate);
     lame_set_brate(gf.get(), settings.kbps);
     lame_set_VBR(gf.get(), vbr_off);
     lame_set_bWriteVbrTag(gf.get(), 1);
-    if (settings.downmix) lame_set_mode(gf.get(), MONO);
-    if (settings.highQuality) lame_set_quality(gf.get(), 0);
+    if (settings.downmix)
+        lame_set_mode(gf.get(), MONO);
+    if (settings.highQuality)
+        lame_set_quality(gf.get(), 0);
     if (lame_init_params(gf.get()) < 0)
         return fail("the encoder cannot use " + std::to_string(settings.kbps) +
                     " kbit/s for this input");
@@ -57,7 +60,8 @@ Status encodeSound(SNDFILE* sf, const SF_INFO& info, const EncodeSettings& setti
     sf_count_t done = 0;
     while (true) {
         const sf_count_t got = sf_readf_float(sf, pcm.data(), kFrames);
-        if (got <= 0) break;
+        if (got <= 0)
+            break;
         const int n = static_cast<int>(got);
         for (int i = 0; i < n; ++i) {
             left[i] = pcm[static_cast<size_t>(i) * info.channels];
@@ -66,8 +70,10 @@ Status encodeSound(SNDFILE* sf, const SF_INFO& info, const EncodeSettings& setti
         // The float interface takes full-scale samples as +-1.0.
         const int bytes = lame_encode_buffer_ieee_float(gf.get(), left.data(), right.data(), n,
                                                         mp3.data(), static_cast<int>(mp3.size()));
-        if (bytes < 0) return fail("the encoder failed (code " + std::to_string(bytes) + ")");
-        if (Status s = sink.write(mp3.data(), static_cast<size_t>(bytes)); !s) return s;
+        if (bytes < 0)
+            return fail("the encoder failed (code " + std::to_string(bytes) + ")");
+        if (Status s = sink.write(mp3.data(), static_cast<size_t>(bytes)); !s)
+            return s;
         done += got;
         if (progress)
             progress->update(static_cast<double>(done) / total,
@@ -78,18 +84,21 @@ Status encodeSound(SNDFILE* sf, const SF_INFO& info, const EncodeSettings& setti
     const int bytes = lame_encode_flush(gf.get(), mp3.data(), static_cast<int>(mp3.size()));
     if (bytes < 0)
         return fail("the encoder failed at the end (code " + std::to_string(bytes) + ")");
-    if (Status s = sink.write(mp3.data(), static_cast<size_t>(bytes)); !s) return s;
+    if (Status s = sink.write(mp3.data(), static_cast<size_t>(bytes)); !s)
+        return s;
     // The info tag replaces the placeholder frame at the start, so decoders can trim the
     // encoder's delay and padding.
     const size_t tag = lame_get_lametag_frame(gf.get(), mp3.data(), mp3.size());
-    if (tag > 0 && tag <= mp3.size()) return sink.writeAt(0, mp3.data(), tag);
+    if (tag > 0 && tag <= mp3.size())
+        return sink.writeAt(0, mp3.data(), tag);
     return ok();
 }
 
 Status encodeFile(const std::string& input, const std::string& output,
                   const EncodeSettings& settings, Progress* progress) {
     const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return fail("cannot open: " + errnoText());
+    if (fd < 0)
+        return fail("cannot open: " + errnoText());
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
@@ -112,11 +121,15 @@ Status encodeFile(const std::string& input, const std::string& output,
     SF_INFO info{};
     // libsndfile takes over the descriptor and closes it.
     std::unique_ptr<SNDFILE, SndDeleter> sf(sf_open_fd(fd, SFM_READ, &info, SF_TRUE));
-    if (!sf) return fail(std::string("cannot read as WAV: ") + sf_strerror(nullptr));
-    if (!supportedSubtype(info.format)) return fail("unsupported WAV sample format");
+    if (!sf)
+        return fail(std::string("cannot read as WAV: ") + sf_strerror(nullptr));
+    if (!supportedSubtype(info.format))
+        return fail("unsupported WAV sample format");
     SafeOutput out;
-    if (Status s = out.open(output); !s) return s;
-    if (Status s = encodeSound(sf.get(), info, settings, out, progress); !s) return s;
+    if (Status s = out.open(output); !s)
+        return s;
+    if (Status s = encodeSound(sf.get(), info, settings, out, progress); !s)
+        return s;
     return out.commit();
 }
 

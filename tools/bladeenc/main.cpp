@@ -31,7 +31,8 @@ void runJob(Job& job, const Options& o, Progress* progress) {
     }
     const EncodeSettings settings{o.kbps, o.downmix, o.highQuality};
     Status s = encodeFile(job.input, job.output, settings, progress);
-    if (progress) progress->clear();
+    if (progress)
+        progress->clear();
     if (!s) {
         job.report = "BladeEnc: " + job.input + ": " + s.error() + "\n";
         return;
@@ -109,7 +110,8 @@ std::vector<Job> planJobs(const Options& o, std::string& error) {
             job.refusal = "skipped: " + job.output + " is already written from " + it->second;
         jobs.push_back(job);
     }
-    if (jobs.empty()) error = o.input + ": no file matches this pattern";
+    if (jobs.empty())
+        error = o.input + ": no file matches this pattern";
     return jobs;
 }
 
@@ -141,6 +143,7 @@ int main(int argc, char** argv) {
                          jobs.size() - good);
         status = good == static_cast<long>(jobs.size()) ? 0 : 1;
     }
-    if (!options->quit) pauseIfTerminal();
+    if (!options->quit)
+        pauseIfTerminal();
     return status;
 }

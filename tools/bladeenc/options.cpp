@@ -41,7 +41,8 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
             if (i + 1 >= args.size())
                 return Result<Options>::fail("-br needs a bitrate in bits per second");
             auto kbps = bitrateFromBits(args[++i]);
-            if (!kbps) return Result<Options>::fail(kbps.error());
+            if (!kbps)
+                return Result<Options>::fail(kbps.error());
             o.kbps = *kbps;
         } else if (allDigits(s.substr(1))) {
             const int kbps = std::stoi(s.substr(1));
@@ -61,11 +62,13 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
             files.push_back(a);
         }
     }
-    if (files.empty()) return Result<Options>::fail("no input file given");
+    if (files.empty())
+        return Result<Options>::fail("no input file given");
     if (files.size() > 2)
         return Result<Options>::fail("too many file names (\"" + files[2] + "\")");
     o.input = files[0];
-    if (files.size() == 2) o.output = files[1];
+    if (files.size() == 2)
+        o.output = files[1];
     return o;
 }
 

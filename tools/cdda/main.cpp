@@ -20,7 +20,8 @@ namespace {
 long g_unreadable = 0;
 
 void onParanoiaEvent(long, paranoia_cb_mode_t mode) {
-    if (mode == PARANOIA_CB_SKIP || mode == PARANOIA_CB_READERR) ++g_unreadable;
+    if (mode == PARANOIA_CB_SKIP || mode == PARANOIA_CB_READERR)
+        ++g_unreadable;
 }
 
 // The named device or image, else the first drive that holds an audio disc, else libcdio's
@@ -31,11 +32,13 @@ CdIo_t* openDisc(const std::string& device, std::string& name) {
         return cdio_open(device.c_str(), DRIVER_UNKNOWN);
     }
     char** drives = cdio_get_devices_with_cap(nullptr, CDIO_FS_AUDIO, false);
-    if (drives && drives[0]) name = drives[0];
+    if (drives && drives[0])
+        name = drives[0];
     cdio_free_device_list(drives);
     if (name.empty()) {
         char* def = cdio_get_default_device(nullptr);
-        if (!def) return nullptr;
+        if (!def)
+            return nullptr;
         name = def;
         cdio_free(def);
     }
@@ -80,7 +83,8 @@ Status rip(const cdda::Options& o) {
         return fail("track " + std::to_string(o.track) + " is a data track, not audio");
     const lsn_t from = cdio_cddap_track_firstsector(d, t);
     const lsn_t to = cdio_cddap_track_lastsector(d, t);
-    if (from < 0 || to < from) return fail("cannot read the table of contents");
+    if (from < 0 || to < from)
+        return fail("cannot read the table of contents");
 
     const std::string out = cdda::outputName(o);
     struct stat st {};
@@ -89,7 +93,8 @@ Status rip(const cdda::Options& o) {
     const long sectors = to - from + 1;
     std::fprintf(stderr, "Ripping track %d (%ld sectors) to %s\n", o.track, sectors, out.c_str());
     WavWriter wav;
-    if (Status s = wav.open(out, 44100, 2); !s) return s;
+    if (Status s = wav.open(out, 44100, 2); !s)
+        return s;
     cdrom_paranoia_t* p = cdio_paranoia_init(d);
     struct ParanoiaCloser {
         cdrom_paranoia_t* p;
@@ -101,15 +106,18 @@ Status rip(const cdda::Options& o) {
     g_unreadable = 0;
     for (long i = 0; i < sectors; ++i) {
         const int16_t* buf = cdio_paranoia_read_limited(p, onParanoiaEvent, 20);
-        if (!buf) return fail("read error at sector " + std::to_string(from + i));
-        if (Status s = wav.write(buf, CDIO_CD_FRAMESIZE_RAW); !s) return s;
+        if (!buf)
+            return fail("read error at sector " + std::to_string(from + i));
+        if (Status s = wav.write(buf, CDIO_CD_FRAMESIZE_RAW); !s)
+            return s;
         progress.update(static_cast<double>(i + 1) / sectors, (i + 1) / 75.0);
     }
     progress.clear();
     if (g_unreadable > 0)
         return fail(std::to_string(g_unreadable) +
                     " sectors could not be read even after correction; no file written");
-    if (Status s = wav.finish(); !s) return s;
+    if (Status s = wav.finish(); !s)
+        return s;
     std::fprintf(stderr, "Done %s\n", out.c_str());
     return ok();
 }

@@ -11,7 +11,8 @@ std::optional<std::vector<std::string>> tokenizeLine(std::string_view line) {
     while (true) {
         while (i < n && line[i] == ' ')
             ++i;
-        if (i >= n) break;
+        if (i >= n)
+            break;
         const bool programName = words.empty();
         std::string word;
         bool quoted = false;
@@ -31,8 +32,10 @@ std::optional<std::vector<std::string>> tokenizeLine(std::string_view line) {
                 ++i;
                 continue;
             }
-            if (c == ' ') break;
-            if (c == '/' && programName && !word.empty()) break;
+            if (c == ' ')
+                break;
+            if (c == '/' && programName && !word.empty())
+                break;
             if (c == '"')
                 quoted = true;
             else
@@ -50,9 +53,11 @@ std::vector<std::string_view> scriptLines(std::string_view script) {
     while (start < script.size()) {
         size_t end = script.find('\n', start);
         const size_t next = end == std::string_view::npos ? script.size() : end + 1;
-        if (end == std::string_view::npos) end = script.size();
+        if (end == std::string_view::npos)
+            end = script.size();
         std::string_view line = script.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         lines.push_back(line);
         start = next;
     }
@@ -60,11 +65,13 @@ std::vector<std::string_view> scriptLines(std::string_view script) {
 }
 
 std::string quoteWord(std::string_view word) {
-    if (word.find_first_of(" \t\"") == std::string_view::npos) return std::string(word);
+    if (word.find_first_of(" \t\"") == std::string_view::npos)
+        return std::string(word);
     std::string out = "\"";
     for (char c : word) {
         out += c;
-        if (c == '"') out += '"';
+        if (c == '"')
+            out += '"';
     }
     out += '"';
     return out;

@@ -17,7 +17,8 @@ bool iequals(std::string_view a, std::string_view b) {
 std::string lower(std::string_view s) {
     std::string out(s);
     for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     return out;
 }
 
@@ -34,7 +35,8 @@ char g_paths[kSlots][kPathMax];
 std::atomic<int> g_used[kSlots];
 
 int claimSlot(const std::string& path) {
-    if (path.size() >= kPathMax) return -1;
+    if (path.size() >= kPathMax)
+        return -1;
     for (int i = 0; i < kSlots; ++i) {
         int expected = 0;
         if (g_used[i].compare_exchange_strong(expected, 2)) {
@@ -47,12 +49,14 @@ int claimSlot(const std::string& path) {
 }
 
 void releaseSlot(int slot) {
-    if (slot >= 0) g_used[slot].store(0);
+    if (slot >= 0)
+        g_used[slot].store(0);
 }
 
 extern "C" void onFatalSignal(int sig) {
     for (int i = 0; i < kSlots; ++i)
-        if (g_used[i].load() == 1) unlink(g_paths[i]);
+        if (g_used[i].load() == 1)
+            unlink(g_paths[i]);
     _exit(128 + sig);
 }
 
@@ -112,7 +116,8 @@ Status SafeOutput::open(const std::string& target) {
 }
 
 Status SafeOutput::write(const void* data, size_t size) {
-    if (failed_ || !f_) return fail("write failed");
+    if (failed_ || !f_)
+        return fail("write failed");
     if (size && std::fwrite(data, 1, size, f_) != size) {
         failed_ = true;
         return fail("cannot write the output: " + errnoText());
@@ -121,7 +126,8 @@ Status SafeOutput::write(const void* data, size_t size) {
 }
 
 Status SafeOutput::writeAt(long offset, const void* data, size_t size) {
-    if (failed_ || !f_) return fail("write failed");
+    if (failed_ || !f_)
+        return fail("write failed");
     if (std::fflush(f_) != 0 || std::fseek(f_, offset, SEEK_SET) != 0) {
         failed_ = true;
         return fail("cannot write the output: " + errnoText());
@@ -135,7 +141,8 @@ Status SafeOutput::writeAt(long offset, const void* data, size_t size) {
 }
 
 Status SafeOutput::commit() {
-    if (failed_ || !f_) return fail("write failed");
+    if (failed_ || !f_)
+        return fail("write failed");
     // Flush before the rename to catch a full disk here rather than leave a short file.
     if (std::fflush(f_) != 0 || fsync(fileno(f_)) != 0) {
         const std::string why = errnoText();
@@ -165,7 +172,8 @@ void SafeOutput::discard() {
         std::fclose(f_);
         f_ = nullptr;
     }
-    if (!temp_.empty()) unlink(temp_.c_str());
+    if (!temp_.empty())
+        unlink(temp_.c_str());
     temp_.clear();
     releaseSlot(slot_);
     slot_ = -1;
@@ -204,7 +212,8 @@ Status WavWriter::open(const std::string& target, int rate, int channels) {
     rate_ = rate;
     channels_ = channels;
     bytes_ = 0;
-    if (Status s = out_.open(target); !s) return s;
+    if (Status s = out_.open(target); !s)
+        return s;
     unsigned char h[44];
     wavHeader(h, rate, channels, 0);
     return out_.write(h, sizeof h);
@@ -220,7 +229,8 @@ Status WavWriter::write(const void* pcm, size_t bytes) {
 Status WavWriter::finish() {
     unsigned char h[44];
     wavHeader(h, rate_, channels_, static_cast<uint32_t>(bytes_));
-    if (Status s = out_.writeAt(0, h, sizeof h); !s) return s;
+    if (Status s = out_.writeAt(0, h, sizeof h); !s)
+        return s;
     return out_.commit();
 }
 
@@ -234,7 +244,8 @@ bool stderrIsTerminal() {
 }
 
 void pauseIfTerminal() {
-    if (!stdinIsTerminal()) return;
+    if (!stdinIsTerminal())
+        return;
     std::fprintf(stderr, "Press Enter to close.");
     std::fflush(stderr);
     int c;
@@ -243,9 +254,11 @@ void pauseIfTerminal() {
 }
 
 void Progress::update(double fraction, double audioSeconds) {
-    if (!terminal_) return;
+    if (!terminal_)
+        return;
     const auto now = std::chrono::steady_clock::now();
-    if (shown_ && now - last_ < std::chrono::milliseconds(250) && fraction < 1.0) return;
+    if (shown_ && now - last_ < std::chrono::milliseconds(250) && fraction < 1.0)
+        return;
     last_ = now;
     shown_ = true;
     const double elapsed = std::chrono::duration<double>(now - start_).count();
@@ -255,12 +268,14 @@ void Progress::update(double fraction, double audioSeconds) {
 }
 
 void Progress::clear() {
-    if (terminal_ && shown_) std::fprintf(stderr, "\r                    \r");
+    if (terminal_ && shown_)
+        std::fprintf(stderr, "\r                    \r");
     shown_ = false;
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
-    if (a == b) return true;
+    if (a == b)
+        return true;
     struct stat sa {
     }, sb{};
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&

@@ -17,7 +17,8 @@ Result<WavShape> bad(std::string why) {
 }
 
 Result<WavShape> checkFmt(const unsigned char* f, uint32_t size) {
-    if (size < 16) return bad("fmt chunk too short (" + std::to_string(size) + " bytes)");
+    if (size < 16)
+        return bad("fmt chunk too short (" + std::to_string(size) + " bytes)");
     WavShape w;
     unsigned tag = get16(f);
     w.channels = static_cast<int>(get16(f + 2));
@@ -25,7 +26,8 @@ Result<WavShape> checkFmt(const unsigned char* f, uint32_t size) {
     const unsigned blockAlign = get16(f + 12);
     w.bits = static_cast<int>(get16(f + 14));
     if (tag == 0xFFFE) {
-        if (size < 40) return bad("WAVE_FORMAT_EXTENSIBLE fmt chunk too short");
+        if (size < 40)
+            return bad("WAVE_FORMAT_EXTENSIBLE fmt chunk too short");
         const unsigned valid = get16(f + 18);
         if (valid == 0 || valid > static_cast<unsigned>(w.bits))
             return bad("invalid valid-bits field (" + std::to_string(valid) + ")");
@@ -42,7 +44,8 @@ Result<WavShape> checkFmt(const unsigned char* f, uint32_t size) {
     w.rate = static_cast<int>(rate);
     const bool bitsOk = w.isFloat ? (w.bits == 32 || w.bits == 64)
                                   : (w.bits == 8 || w.bits == 16 || w.bits == 24 || w.bits == 32);
-    if (!bitsOk) return bad(std::to_string(w.bits) + " bits per sample is not supported");
+    if (!bitsOk)
+        return bad(std::to_string(w.bits) + " bits per sample is not supported");
     if (blockAlign != static_cast<unsigned>(w.channels * w.bits / 8))
         return bad("inconsistent block alignment (" + std::to_string(blockAlign) + ")");
     return w;
@@ -52,7 +55,8 @@ Result<WavShape> checkFmt(const unsigned char* f, uint32_t size) {
 
 Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize) {
     unsigned char h[12];
-    if (read(0, h, 12) < 12) return bad("not a WAV file (too short)");
+    if (read(0, h, 12) < 12)
+        return bad("not a WAV file (too short)");
     if (std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 8, "WAVE", 4) != 0)
         return bad("not a WAV file (no RIFF/WAVE header)");
     uint64_t pos = 12;
@@ -60,22 +64,26 @@ Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize) {
     WavShape shape;
     while (pos + 8 <= fileSize) {
         unsigned char c[8];
-        if (read(pos, c, 8) < 8) break;
+        if (read(pos, c, 8) < 8)
+            break;
         const uint32_t size = get32(c + 4);
         const uint64_t body = pos + 8;
         if (std::memcmp(c, "fmt ", 4) == 0) {
-            if (haveFmt) return bad("two fmt chunks");
+            if (haveFmt)
+                return bad("two fmt chunks");
             if (size > 1024)
                 return bad("fmt chunk of " + std::to_string(size) + " bytes is not plausible");
             unsigned char f[1024];
             if (body + size > fileSize || read(body, f, size) < size)
                 return bad("header cut off inside the fmt chunk");
             auto fmt = checkFmt(f, size);
-            if (!fmt) return fmt;
+            if (!fmt)
+                return fmt;
             shape = *fmt;
             haveFmt = true;
         } else if (std::memcmp(c, "data", 4) == 0) {
-            if (!haveFmt) return bad("data chunk before the fmt chunk");
+            if (!haveFmt)
+                return bad("data chunk before the fmt chunk");
             if (body + size > fileSize)
                 return bad("the data chunk claims " + std::to_string(size) +
                            " bytes but the file holds only " + std::to_string(fileSize - body) +

@@ -38,7 +38,8 @@ class WavSink : public PcmSink {
 mpg123_handle* newDecoder() {
     int err = MPG123_OK;
     mpg123_handle* mh = mpg123_new(nullptr, &err);
-    if (!mh) return nullptr;
+    if (!mh)
+        return nullptr;
     mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0);
     mpg123_format_none(mh);
     const long* rates = nullptr;
@@ -58,21 +59,24 @@ Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Prog
     const bool exact = mpg123_getstate(mh, MPG123_ACCURATE, nullptr, nullptr) == MPG123_OK;
     const off_t promisedFrames = mpg123_framelength(mh);
     const uint64_t expected = length > 0 ? static_cast<uint64_t>(length) * channels * 2 : 0;
-    if (Status s = sink.begin(rate, channels, expected); !s) return s;
+    if (Status s = sink.begin(rate, channels, expected); !s)
+        return s;
     std::vector<unsigned char> buf(1 << 16);
     uint64_t written = 0;
     while (true) {
         size_t done = 0;
         const int rc = mpg123_read(mh, buf.data(), buf.size(), &done);
         if (done) {
-            if (Status s = sink.write(buf.data(), done); !s) return s;
+            if (Status s = sink.write(buf.data(), done); !s)
+                return s;
             written += done;
             if (progress && length > 0)
                 progress->update(static_cast<double>(written) /
                                      static_cast<double>(length * channels * 2),
                                  static_cast<double>(written) / (rate * channels * 2.0));
         }
-        if (rc == MPG123_DONE) break;
+        if (rc == MPG123_DONE)
+            break;
         if (rc == MPG123_NEW_FORMAT) {
             long r = 0;
             int c = 0, e = 0;
@@ -88,8 +92,10 @@ Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Prog
         }
         if (rc != MPG123_OK) {
             ++report.errors;
-            if (rc == MPG123_ERR && mpg123_errcode(mh) == MPG123_RESYNC_FAIL) break;
-            if (report.errors > 1000) break;
+            if (rc == MPG123_ERR && mpg123_errcode(mh) == MPG123_RESYNC_FAIL)
+                break;
+            if (report.errors > 1000)
+                break;
         }
     }
     report.frames = static_cast<long>(mpg123_tellframe(mh));
@@ -101,18 +107,23 @@ Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Prog
 }
 
 std::string DecodeReport::describe() const {
-    if (!stop.empty()) return stop;
+    if (!stop.empty())
+        return stop;
     return "damaged stream: " + std::to_string(missingFrames) + " frames missing or skipped, " +
            std::to_string(errors) + " decoder errors; the WAV holds what could be decoded";
 }
 
 Status decodeFile(const std::string& input, const std::string& output, Progress* progress) {
     struct stat st {};
-    if (stat(input.c_str(), &st) != 0) return fail("cannot open: " + errnoText());
-    if (!S_ISREG(st.st_mode)) return fail("not a regular file");
-    if (sameFile(input, output)) return fail("the output would overwrite the input");
+    if (stat(input.c_str(), &st) != 0)
+        return fail("cannot open: " + errnoText());
+    if (!S_ISREG(st.st_mode))
+        return fail("not a regular file");
+    if (sameFile(input, output))
+        return fail("the output would overwrite the input");
     const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return fail("cannot open: " + errnoText());
+    if (fd < 0)
+        return fail("cannot open: " + errnoText());
     std::unique_ptr<mpg123_handle, HandleDeleter> mh(newDecoder());
     if (!mh || mpg123_open_fd(mh.get(), fd) != MPG123_OK) {
         close(fd);
@@ -122,9 +133,12 @@ Status decodeFile(const std::string& input, const std::string& output, Progress*
     DecodeReport report;
     Status s = decodeHandle(mh.get(), sink, report, progress);
     close(fd);
-    if (!s) return s;
-    if (Status f = sink.finish(); !f) return f;
-    if (report.damaged()) return fail(report.describe());
+    if (!s)
+        return s;
+    if (Status f = sink.finish(); !f)
+        return f;
+    if (report.damaged())
+        return fail(report.describe());
     return ok();
 }
 

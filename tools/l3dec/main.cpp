@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "l3dec: %s\nusage: l3dec INPUT [OUTPUT] [-wav] [-quit]\n",
                      files.empty() ? "no input file given"
                                    : ("too many file names (\"" + files[2] + "\")").c_str());
-        if (!quit) pauseIfTerminal();
+        if (!quit)
+            pauseIfTerminal();
         return 2;
     }
     const std::string input = files[0];
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Done %s\n", output.c_str());
     else
         std::fprintf(stderr, "l3dec: %s: %s\n", input.c_str(), s.error().c_str());
-    if (!quit) pauseIfTerminal();
+    if (!quit)
+        pauseIfTerminal();
     return s ? 0 : 1;
 }

@@ -40,7 +40,8 @@ int runCommand(const std::vector<std::string>& words) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
     return WEXITSTATUS(status);
 }
 
@@ -66,7 +67,8 @@ int main(int argc, char** argv) {
             status = 1;
             continue;
         }
-        if (!words->empty()) status = runCommand(*words);
+        if (!words->empty())
+            status = runCommand(*words);
     }
     return status;
 }

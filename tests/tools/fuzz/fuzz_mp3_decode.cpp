@@ -13,7 +13,8 @@ class NullSink : public wl::l3dec::PcmSink {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     mpg123_handle* mh = wl::l3dec::newDecoder();
-    if (!mh) return 0;
+    if (!mh)
+        return 0;
     if (mpg123_open_feed(mh) == MPG123_OK && mpg123_feed(mh, data, size) == MPG123_OK) {
         NullSink sink;
         wl::l3dec::DecodeReport report;
