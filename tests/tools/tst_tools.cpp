@@ -10,6 +10,7 @@
 #include <QtEndian>
 #include <cmath>
 #include <csignal>
+#include <sys/types.h>
 #include <unistd.h>
 
 using namespace wl;
@@ -413,6 +414,57 @@ class TestTools : public QObject {
         const QList<QByteArray> lines = r.err.split('\n');
         QVERIFY(lines[0].startsWith("Encoding d/D.WAV"));
         QVERIFY(r.err.indexOf("d/a.wav") < r.err.indexOf("d/b.wav"));
+    }
+
+    // A stream whose info tag promises more than a WAV can hold is refused before writing.
+    void beyondTheWavLimit() {
+        TestFolder folder;
+        writeWav("in.wav", 44100, 2, 0.5);
+        QCOMPARE(runProgram(tool("BladeEnc"), {"in.wav", "a.mp3", "-quit"}).status, 0);
+        QByteArray mp3 = readAll("a.mp3");
+        const int info = mp3.indexOf("Info");
+        QVERIFY(info > 0);
+        QCOMPARE(mp3[info + 7] & 1, 1); // the frame count is present
+        mp3.replace(info + 8, 4, QByteArray("\x7f\xff\xff\xff", 4));
+        writeAll("huge.mp3", mp3);
+        const Run r = runProgram(tool("l3dec"), {"huge.mp3", "huge.wav"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("4 GiB"), r.err.constData());
+        QCOMPARE(leftovers(folder.path()), (QStringList{"a.mp3", "huge.mp3", "in.wav"}));
+    }
+
+    // Permissions do not stop root, so these run the tools as an unprivileged user.
+    void permissionsAsAnotherUser() {
+        if (geteuid() != 0)
+            QSKIP("needs root to switch to an unprivileged user");
+        const QString setpriv = QStandardPaths::findExecutable("setpriv");
+        if (setpriv.isEmpty())
+            QSKIP("setpriv is not installed");
+        TestFolder folder;
+        QFile::setPermissions(folder.path(), QFile::Permissions(0x7777));
+        writeWav("secret.wav", 8000, 1, 0.2);
+        QFile::setPermissions("secret.wav", QFile::ReadOwner | QFile::WriteOwner);
+        QDir().mkdir("locked");
+        writeWav("locked/song.wav", 8000, 1, 0.2);
+        QFile::setPermissions("locked/song.wav", QFile::Permissions(0x4444));
+        QFile::setPermissions("locked", QFile::Permissions(0x5555));
+        auto asNobody = [&](const QStringList& args) {
+            return runProgram(
+                setpriv,
+                QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", tool("BladeEnc")} +
+                    args,
+                folder.path());
+        };
+        if (asNobody({}).status != 2)
+            QSKIP("an unprivileged user cannot run the tools where they were built");
+        Run r = asNobody({"secret.wav", "out.mp3", "-quit"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("secret.wav: cannot open: Permission denied"), r.err.constData());
+        r = asNobody({"locked/song.wav", "-delete", "-quit"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("cannot write in the output folder"), r.err.constData());
+        QVERIFY(QFile::exists("locked/song.wav")); // not deleted
+        QVERIFY(!QFile::exists("out.mp3"));
     }
 
     void damagedStreams() {
