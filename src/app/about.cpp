@@ -80,9 +80,7 @@ void About::Label4_Click() {
 }
 
 namespace hlink {
-void OpenLink(Host& host, const QString& target) {
-    host.OpenLink(target);
-}
+void OpenLink(Host& host, const QString& target) { host.OpenLink(target); }
 } // namespace hlink
 
 } // namespace wl

@@ -14,9 +14,7 @@ App::App(Host& host, DriveSource& drives)
 
 App::~App() = default;
 
-void App::start() {
-    showMain();
-}
+void App::start() { showMain(); }
 
 Form1& App::form1() {
     if (!form1_)
@@ -51,18 +49,10 @@ void App::show(Window& window) {
     window.widget()->activateWindow();
 }
 
-void App::showMain() {
-    show(form1());
-}
-void App::showRipper() {
-    show(ripper());
-}
-void App::showAbout() {
-    show(about());
-}
-void App::showSettings() {
-    show(form3());
-}
+void App::showMain() { show(form1()); }
+void App::showRipper() { show(ripper()); }
+void App::showAbout() { show(about()); }
+void App::showSettings() { show(form3()); }
 
 QList<Window*> App::existing() const {
     QList<Window*> all;

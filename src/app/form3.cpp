@@ -55,8 +55,6 @@ void Form3::Check1_Click() {
                                   texts::kKeepWave);
 }
 
-bool Form3::check1Checked() const {
-    return Check1_ && Check1_->isChecked();
-}
+bool Form3::check1Checked() const { return Check1_ && Check1_->isChecked(); }
 
 } // namespace wl

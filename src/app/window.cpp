@@ -4,9 +4,7 @@
 
 namespace wl {
 
-Window::~Window() {
-    delete widget_;
-}
+Window::~Window() { delete widget_; }
 
 void Window::load() {
     if (isLoaded())

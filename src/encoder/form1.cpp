@@ -92,12 +92,8 @@ void deselect(QRadioButton* option) {
     option->setAutoExclusive(true);
 }
 
-bool isTrue(const QString& text) {
-    return readsAsBool(text) == true;
-}
-bool isFalse(const QString& text) {
-    return readsAsBool(text) == false;
-}
+bool isTrue(const QString& text) { return readsAsBool(text) == true; }
+bool isFalse(const QString& text) { return readsAsBool(text) == false; }
 
 } // namespace
 
@@ -207,33 +203,15 @@ void Form1::bitrateClick(const QString& caption) {
     DisplayCaption();
 }
 
-void Form1::option8000_Click() {
-    bitrateClick("8000");
-}
-void Form1::Option16000_Click() {
-    bitrateClick("16000");
-}
-void Form1::option24000_click() {
-    bitrateClick("24000");
-}
-void Form1::option32000_click() {
-    bitrateClick("32000");
-}
-void Form1::option56000_click() {
-    bitrateClick("56000");
-}
-void Form1::option64000_click() {
-    bitrateClick("64000");
-}
-void Form1::option96000_click() {
-    bitrateClick("96000");
-}
-void Form1::option112000_click() {
-    bitrateClick("112000");
-}
-void Form1::option128000_click() {
-    bitrateClick("128000");
-}
+void Form1::option8000_Click() { bitrateClick("8000"); }
+void Form1::Option16000_Click() { bitrateClick("16000"); }
+void Form1::option24000_click() { bitrateClick("24000"); }
+void Form1::option32000_click() { bitrateClick("32000"); }
+void Form1::option56000_click() { bitrateClick("56000"); }
+void Form1::option64000_click() { bitrateClick("64000"); }
+void Form1::option96000_click() { bitrateClick("96000"); }
+void Form1::option112000_click() { bitrateClick("112000"); }
+void Form1::option128000_click() { bitrateClick("128000"); }
 
 void Form1::DisplayCaption() {
     if (CodecName == "L3dec")
@@ -315,13 +293,9 @@ void Form1::Drive1_Change() {
         shell_.host().ShowMessage(texts::kNotReady, texts::kMsgCritical, "Error Message");
 }
 
-void Form1::Dir1_Change() {
-    ui_.File1->setPath(ui_.Dir1->path());
-}
+void Form1::Dir1_Change() { ui_.File1->setPath(ui_.Dir1->path()); }
 
-void Form1::File1_Click() {
-    ui_.Text1->setText(ui_.File1->path() + "/" + ui_.File1->fileName());
-}
+void Form1::File1_Click() { ui_.Text1->setText(ui_.File1->path() + "/" + ui_.File1->fileName()); }
 
 // ---- jobs ----
 
@@ -412,15 +386,9 @@ void Form1::mnuecdripper_Click() {
     shell_.unload(*this);
 }
 
-void Form1::mnuefileclose_Click() {
-    shell_.unload(*this);
-}
-void Form1::settings_Click() {
-    shell_.showSettings();
-}
-void Form1::mnuehelpabout_Click() {
-    shell_.showAbout();
-}
+void Form1::mnuefileclose_Click() { shell_.unload(*this); }
+void Form1::settings_Click() { shell_.showSettings(); }
+void Form1::mnuehelpabout_Click() { shell_.showAbout(); }
 void Form1::mnueHelphelp_Click() {
     shell_.host().RunCommand("notepad.exe Help.txt", texts::kStyleNormal);
 }

@@ -7,9 +7,7 @@
 namespace wl {
 namespace {
 
-void quietLibcdio() {
-    cdio_loglevel_default = CDIO_LOG_ASSERT;
-}
+void quietLibcdio() { cdio_loglevel_default = CDIO_LOG_ASSERT; }
 
 } // namespace
 

@@ -96,8 +96,6 @@ std::optional<QStringList> SystemDriveSource::discTracks(const QString& folder) 
     return names;
 }
 
-QString trackFileName(int track) {
-    return QString::asprintf("Track%02d.cda", track);
-}
+QString trackFileName(int track) { return QString::asprintf("Track%02d.cda", track); }
 
 } // namespace wl

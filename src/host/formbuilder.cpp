@@ -137,9 +137,7 @@ QFont designFont(const QString& family, double points, bool bold, bool italic, b
     return f;
 }
 
-QFont dialogFont() {
-    return designFont("MS Sans Serif", 8.25);
-}
+QFont dialogFont() { return designFont("MS Sans Serif", 8.25); }
 
 QMainWindow* newMainWindow(const QString& title, QSize client, bool withMenuBar) {
     auto* window = new QMainWindow;

@@ -12,9 +12,7 @@ std::string local8(const QString& s) {
 }
 
 // A marker that the tokeniser treats as an ordinary word and no name can hold.
-std::string placeholder(qsizetype i) {
-    return "\x01" + std::to_string(i) + "\x01";
-}
+std::string placeholder(qsizetype i) { return "\x01" + std::to_string(i) + "\x01"; }
 
 // A name the locale's 8-bit encoding cannot hold would reach the program altered.
 bool encodable(const QString& value) {

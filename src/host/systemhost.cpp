@@ -39,8 +39,6 @@ void SystemHost::SaveSetting(const QString& appKey, const QString& section, cons
     store.sync();
 }
 
-void SystemHost::OpenLink(const QString& target) {
-    openWithDesktop(target);
-}
+void SystemHost::OpenLink(const QString& target) { openWithDesktop(target); }
 
 } // namespace wl

@@ -85,9 +85,7 @@ void cdripper::Drive1_Change() {
         shell_.host().ShowMessage(texts::kNotReady, texts::kMsgCritical);
 }
 
-void cdripper::Dir1_Change() {
-    ui_.File1->setPath(ui_.Dir1->path());
-}
+void cdripper::Dir1_Change() { ui_.File1->setPath(ui_.Dir1->path()); }
 
 void cdripper::File1_Click() {
     ui_.Command1->show();
@@ -120,12 +118,8 @@ void cdripper::mnufilemp3_Click() {
     shell_.unload(*this);
 }
 
-void cdripper::mnufileclose_Click() {
-    shell_.unload(*this);
-}
-void cdripper::mnuhelpabout_Click() {
-    shell_.showAbout();
-}
+void cdripper::mnufileclose_Click() { shell_.unload(*this); }
+void cdripper::mnuhelpabout_Click() { shell_.showAbout(); }
 void cdripper::mnuhelphelp_Click() {
     shell_.host().RunCommand("notepad.exe Help.txt", texts::kStyleNormal);
 }

@@ -31,9 +31,7 @@ void setFolder(App& app, const QString& folder) {
     QVERIFY(AppFixture::child<DirListBox>(app.form1().widget(), "Dir1")->setPath(folder));
 }
 
-void pressBatch(App& app) {
-    AppFixture::click(app.form1().widget(), "Command5");
-}
+void pressBatch(App& app) { AppFixture::click(app.form1().widget(), "Command5"); }
 
 // Sample frames in a 16-bit WAV written by our tools (44-byte header).
 qint64 wavFrames(const QString& path) {

@@ -14,9 +14,7 @@ TestFolder::TestFolder() : previous_(QDir::currentPath()) {
     qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toLocal8Bit());
 }
 
-TestFolder::~TestFolder() {
-    QDir::setCurrent(previous_);
-}
+TestFolder::~TestFolder() { QDir::setCurrent(previous_); }
 
 QByteArray readAll(const QString& path) {
     QFile f(path);
@@ -41,9 +39,7 @@ void writeAll(const QString& path, const QByteArray& bytes) {
         f.write(bytes);
 }
 
-QString binDir() {
-    return QCoreApplication::applicationDirPath();
-}
+QString binDir() { return QCoreApplication::applicationDirPath(); }
 
 Run runProgram(const QString& program, const QStringList& args, const QString& workdir,
                int timeoutMs) {

@@ -13,9 +13,7 @@ using namespace wl::test;
 
 namespace {
 
-QString cddaTool() {
-    return binDir() + "/CDDA";
-}
+QString cddaTool() { return binDir() + "/CDDA"; }
 
 QByteArray pcmOf(const QString& wav) {
     const QByteArray b = readAll(wav);

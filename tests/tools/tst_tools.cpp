@@ -18,9 +18,7 @@ using namespace wl::test;
 
 namespace {
 
-QString tool(const QString& name) {
-    return binDir() + "/" + name;
-}
+QString tool(const QString& name) { return binDir() + "/" + name; }
 
 struct Wav {
     int rate = 0, channels = 0;

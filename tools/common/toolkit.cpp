@@ -10,9 +10,7 @@
 
 namespace wl {
 
-bool iequals(std::string_view a, std::string_view b) {
-    return lower(a) == lower(b);
-}
+bool iequals(std::string_view a, std::string_view b) { return lower(a) == lower(b); }
 
 std::string lower(std::string_view s) {
     std::string out(s);
@@ -22,9 +20,7 @@ std::string lower(std::string_view s) {
     return out;
 }
 
-std::string errnoText() {
-    return std::strerror(errno);
-}
+std::string errnoText() { return std::strerror(errno); }
 
 // ---- temporary files removed on a fatal signal ----
 namespace {
@@ -76,9 +72,7 @@ void installSignalCleanup() {
 
 // ---- SafeOutput ----
 
-SafeOutput::~SafeOutput() {
-    discard();
-}
+SafeOutput::~SafeOutput() { discard(); }
 
 Status SafeOutput::open(const std::string& target) {
     discard();
@@ -236,12 +230,8 @@ Status WavWriter::finish() {
 
 // ---- terminal ----
 
-bool stdinIsTerminal() {
-    return isatty(STDIN_FILENO) == 1;
-}
-bool stderrIsTerminal() {
-    return isatty(STDERR_FILENO) == 1;
-}
+bool stdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
+bool stderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 void pauseIfTerminal() {
     if (!stdinIsTerminal())

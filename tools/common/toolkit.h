@@ -31,12 +31,8 @@ template <class T> class Result {
 
 struct Done {};
 using Status = Result<Done>;
-inline Status ok() {
-    return Done{};
-}
-inline Status fail(std::string why) {
-    return Status::fail(std::move(why));
-}
+inline Status ok() { return Done{}; }
+inline Status fail(std::string why) { return Status::fail(std::move(why)); }
 
 bool iequals(std::string_view a, std::string_view b);
 std::string lower(std::string_view s);

@@ -8,13 +8,9 @@ namespace {
 uint32_t get32(const unsigned char* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
-unsigned get16(const unsigned char* p) {
-    return p[0] | (p[1] << 8);
-}
+unsigned get16(const unsigned char* p) { return p[0] | (p[1] << 8); }
 
-Result<WavShape> bad(std::string why) {
-    return Result<WavShape>::fail(std::move(why));
-}
+Result<WavShape> bad(std::string why) { return Result<WavShape>::fail(std::move(why)); }
 
 Result<WavShape> checkFmt(const unsigned char* f, uint32_t size) {
     if (size < 16)

@@ -11,9 +11,7 @@ struct Memory {
     sf_count_t size, pos;
 };
 
-sf_count_t vlen(void* u) {
-    return static_cast<Memory*>(u)->size;
-}
+sf_count_t vlen(void* u) { return static_cast<Memory*>(u)->size; }
 sf_count_t vseek(sf_count_t off, int whence, void* u) {
     auto* m = static_cast<Memory*>(u);
     const sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m->pos : m->size;
@@ -28,12 +26,8 @@ sf_count_t vread(void* buf, sf_count_t n, void* u) {
     m->pos += got;
     return got;
 }
-sf_count_t vwrite(const void*, sf_count_t, void*) {
-    return 0;
-}
-sf_count_t vtell(void* u) {
-    return static_cast<Memory*>(u)->pos;
-}
+sf_count_t vwrite(const void*, sf_count_t, void*) { return 0; }
+sf_count_t vtell(void* u) { return static_cast<Memory*>(u)->pos; }
 
 class NullSink : public wl::ByteSink {
   public:
