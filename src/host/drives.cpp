@@ -45,16 +45,19 @@ QStringList SystemDriveSource::mounts() {
     return result;
 }
 
-QStringList SystemDriveSource::drives() {
+QStringList SystemDriveSource::drives() { return mounts() + opticals() + extraDiscs_; }
+
+// Optical drives are looked for once; a disc inserted later is read when its drive is chosen.
+const QStringList& SystemDriveSource::opticals() {
     if (!discsListed_) {
         discs_ = opticalDrives();
         discsListed_ = true;
     }
-    return mounts() + discs_ + extraDiscs_;
+    return discs_;
 }
 
 bool SystemDriveSource::isDisc(const QString& drive) {
-    return discs_.contains(drive) || extraDiscs_.contains(drive);
+    return opticals().contains(drive) || extraDiscs_.contains(drive);
 }
 
 std::optional<QString> SystemDriveSource::currentFolder(const QString& drive) {

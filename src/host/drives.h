@@ -35,6 +35,7 @@ class SystemDriveSource : public DriveSource {
 
   private:
     bool isDisc(const QString& drive);
+    const QStringList& opticals();
     QStringList mounts();
     QStringList discs_;
     bool discsListed_ = false;
