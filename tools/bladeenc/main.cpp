@@ -85,10 +85,14 @@ void runAll(std::vector<Job>& jobs, const Options& o) {
         t.join();
 }
 
+// A name that exists is that file, even when it holds * or ?.
+bool expandsPattern(const Options& o) {
+    return isPattern(o.input) && access(o.input.c_str(), F_OK) != 0;
+}
+
 std::vector<Job> planJobs(const Options& o, std::string& error) {
     std::vector<Job> jobs;
-    // A name that exists is that file, even when it holds * or ?.
-    if (access(o.input.c_str(), F_OK) == 0 || !isPattern(o.input)) {
+    if (!expandsPattern(o)) {
         Job job;
         job.input = o.input;
         job.output = o.output.empty() ? replaceExtension(o.input, ".mp3") : o.output;
@@ -138,7 +142,8 @@ int main(int argc, char** argv) {
         runAll(jobs, *options);
         const auto good =
             std::count_if(jobs.begin(), jobs.end(), [](const Job& j) { return j.ok; });
-        if (jobs.size() > 1)
+        // A pattern always gets its summary, even when it matched one file.
+        if (jobs.size() > 1 || expandsPattern(*options))
             std::fprintf(stderr, "%zu encoded, %zu failed\n", static_cast<size_t>(good),
                          jobs.size() - good);
         status = good == static_cast<long>(jobs.size()) ? 0 : 1;
