@@ -299,8 +299,8 @@ void Form1::File1_Click() { ui_.Text1->setText(ui_.File1->path() + "/" + ui_.Fil
 
 // ---- jobs ----
 
-// Encode with a word in Bitrate (no bitrate picked since the options came back on, or the
-// covered Encode button reached with the keyboard) would hand the encoder "-br True".
+// A word in Bitrate (no bitrate picked since the options came back on, or the covered Encode
+// button reached with the keyboard) would hand the encoder "-br True", or the batch "-0".
 bool Form1::refuseWithoutBitrate() {
     if (batchSwitchNumber(Bitrate) != 0)
         return false;
@@ -308,51 +308,33 @@ bool Form1::refuseWithoutBitrate() {
     return true;
 }
 
+// The single jobs' line: program, input path, output name, then the job's own switches.
+JobLine Form1::singleJobLine(const QString& program, const QString& switches) const {
+    return JobLine()
+        .text(program)
+        .text(" ")
+        .name(ui_.Text1->text())
+        .text("  ")
+        .name(ui_.Text2->text())
+        .text(switches);
+}
+
 void Form1::Command2_Click() {
     if (refuseWithoutBitrate())
         return;
-    runJob(shell_.host(), texts::kSettingsScript,
-           JobLine()
-               .text("BladeEnc ")
-               .text(" ")
-               .name(ui_.Text1->text())
-               .text("  ")
-               .name(ui_.Text2->text())
-               .text(" -br ")
-               .text(Bitrate));
+    runJob(shell_.host(), texts::kSettingsScript, singleJobLine("BladeEnc ", " -br " + Bitrate));
 }
 
 void Form1::Command1_Click() {
-    runJob(shell_.host(), texts::kSettingsScript,
-           JobLine()
-               .text("BladeEnc")
-               .text(" ")
-               .name(ui_.Text1->text())
-               .text("  ")
-               .name(ui_.Text2->text())
-               .text(" -dm "));
+    runJob(shell_.host(), texts::kSettingsScript, singleJobLine("BladeEnc", " -dm "));
 }
 
 void Form1::Command4_Click() {
-    runJob(shell_.host(), texts::kSettingsScript,
-           JobLine()
-               .text("BladeEnc")
-               .text(" ")
-               .name(ui_.Text1->text())
-               .text("  ")
-               .name(ui_.Text2->text())
-               .text(" -hq "));
+    runJob(shell_.host(), texts::kSettingsScript, singleJobLine("BladeEnc", " -hq "));
 }
 
 void Form1::Command3_Click() {
-    runJob(shell_.host(), texts::kSettingsScript,
-           JobLine()
-               .text("l3dec")
-               .text(" ")
-               .name(ui_.Text1->text())
-               .text("  ")
-               .name(ui_.Text2->text())
-               .text(" -wav"));
+    runJob(shell_.host(), texts::kSettingsScript, singleJobLine("l3dec", " -wav"));
 }
 
 void Form1::Command5_Click() {
@@ -361,12 +343,10 @@ void Form1::Command5_Click() {
         deleteSwitch = "-Delete";
     if (!shell_.deleteWaveChecked())
         deleteSwitch = " ";
-    const int number = batchSwitchNumber(Bitrate);
     // A word in Bitrate gives no switch number; "-0" would be no bitrate at all.
-    if (number == 0) {
-        shell_.host().ShowMessage(texts::kChooseBitrate, texts::kMsgOk);
+    if (refuseWithoutBitrate())
         return;
-    }
+    const int number = batchSwitchNumber(Bitrate);
     runJob(shell_.host(), texts::kSettingsScript,
            JobLine()
                .text("BladeEnc ")

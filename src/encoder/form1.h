@@ -1,5 +1,6 @@
 // The main window: mode, bitrate and switch state, the file panel, single jobs and batch.
 #pragma once
+#include "jobline.h"
 #include "window.h"
 
 #include <QList>
@@ -72,6 +73,7 @@ class Form1 : public Window {
     void bitratesOn();
     void bitratesAfterSwitch(bool checked);
     bool refuseWithoutBitrate();
+    JobLine singleJobLine(const QString& program, const QString& switches) const;
 
     // The controls, valid while the window is loaded.
     struct Controls {

@@ -27,10 +27,9 @@ void DriveListBox::choose(const QString& drive) {
 DirListBox::DirListBox(DriveSource& source, QWidget* parent)
     : QListWidget(parent), source_(source), path_(QDir::currentPath()) {
     fill();
-    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        if (!setPath(item->data(Qt::UserRole).toString()))
-            return;
-    });
+    // Opening a folder that has gone meanwhile leaves the list as it was.
+    connect(this, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { (void)setPath(item->data(Qt::UserRole).toString()); });
 }
 
 bool DirListBox::setPath(const QString& folder) {
