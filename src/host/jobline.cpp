@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobline.h"
 
 #include "cmdline.h"
+#include "jobmeaning.h"
 #include "texts.h"
 
 namespace wl {
@@ -11,20 +13,13 @@ std::string local8(const QString& s) {
     return std::string(b.constData(), static_cast<size_t>(b.size()));
 }
 
-// A marker that the tokeniser treats as an ordinary word and no name can hold.
+// A marker that the tokeniser and every tool treat as an ordinary name and no name can hold.
 std::string placeholder(qsizetype i) { return "\x01" + std::to_string(i) + "\x01"; }
 
 // A name the locale's 8-bit encoding cannot hold would reach the program altered.
 bool encodable(const QString& value) {
     const std::string bytes = local8(value);
     return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size())) == value;
-}
-
-bool passesAlone(const QString& value) {
-    const std::string bytes = local8(value);
-    const auto words = tokenizeLine("x " + quoteWord(bytes));
-    return words &&
-           (bytes.empty() ? words->size() == 1 : (words->size() == 2 && (*words)[1] == bytes));
 }
 
 } // namespace
@@ -39,52 +34,90 @@ JobLine& JobLine::name(const QString& value) {
     return *this;
 }
 
+std::string JobLine::written(const Piece& p) const {
+    const std::string bytes = local8(p.text);
+    if (!p.isName)
+        return bytes;
+    return bytes.rfind('-', 0) == 0 ? "./" + bytes : bytes;
+}
+
 QByteArray JobLine::bytes() const {
     std::string out;
     for (const Piece& p : pieces_)
-        out += p.isName ? quoteWord(local8(p.text)) : local8(p.text);
+        out += p.isName ? quoteWord(written(p)) : written(p);
     return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
 }
 
-std::optional<QString> JobLine::unpassableName() const {
-    for (const Piece& p : pieces_)
-        if (p.isName && !encodable(p.text))
-            return p.text;
+// The words the line is meant to give: each name stands as one word of its own (an empty one,
+// which adds nothing to the line, left out or kept as a placeholder).
+std::vector<std::string> JobLine::templateWords(bool dropEmptyNames) const {
     std::string templ;
-    for (qsizetype i = 0; i < pieces_.size(); ++i)
-        templ += pieces_[i].isName ? placeholder(i) : local8(pieces_[i].text);
-    std::vector<std::string> expected;
-    const auto templWords = tokenizeLine(templ);
-    for (const std::string& word : templWords.value_or(std::vector<std::string>{})) {
-        bool replaced = false;
-        for (qsizetype i = 0; i < pieces_.size() && !replaced; ++i) {
-            if (pieces_[i].isName && word == placeholder(i)) {
-                replaced = true;
-                // An empty name adds nothing to the line, so nothing is expected for it.
-                if (!pieces_[i].text.isEmpty())
-                    expected.push_back(local8(pieces_[i].text));
-            }
-        }
-        if (!replaced)
-            expected.push_back(word);
+    for (qsizetype i = 0; i < pieces_.size(); ++i) {
+        const Piece& p = pieces_[i];
+        if (!p.isName)
+            templ += written(p);
+        else if (!(dropEmptyNames && p.text.isEmpty()))
+            templ += placeholder(i);
+    }
+    return tokenizeLine(templ).value_or(std::vector<std::string>{});
+}
+
+std::optional<QString> JobLine::blamedName() const {
+    for (const Piece& p : pieces_) {
+        if (!p.isName)
+            continue;
+        const std::string w = written(p);
+        const auto words = tokenizeLine("x " + quoteWord(w));
+        const bool alone =
+            words && (w.empty() ? words->size() == 1 : (words->size() == 2 && (*words)[1] == w));
+        if (!encodable(p.text) || !alone)
+            return p.text;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> JobLine::refusal() const {
+    if (const auto bad = blamedName())
+        return texts::kUnpassableName + *bad;
+    // The meant words, with each name's placeholder replaced by the name as written.
+    std::vector<std::string> meant;
+    for (const std::string& word : templateWords(true)) {
+        std::string replaced = word;
+        for (qsizetype i = 0; i < pieces_.size(); ++i)
+            if (pieces_[i].isName && word == placeholder(i))
+                replaced = written(pieces_[i]);
+        meant.push_back(replaced);
     }
     const QByteArray line = bytes();
     const auto actual =
         tokenizeLine(std::string_view(line.constData(), static_cast<size_t>(line.size())));
-    if (actual && *actual == expected)
-        return std::nullopt;
-    for (const Piece& p : pieces_)
-        if (p.isName && !passesAlone(p.text))
-            return p.text;
-    for (const Piece& p : pieces_)
-        if (p.isName)
-            return p.text;
-    return QString();
+    auto firstName = [this]() -> QString {
+        for (const Piece& p : pieces_)
+            if (p.isName && !p.text.isEmpty())
+                return p.text;
+        return QString();
+    };
+    if (!actual || *actual != meant)
+        return texts::kUnpassableName + firstName();
+    // The tool must read the placeholders where it reads the names: a name read as a switch, or
+    // a switch swallowed as a name, shows as a difference.
+    const auto shape = jobMeaning(templateWords(true));
+    if (!shape)
+        return "This job cannot be started: " + QString::fromLocal8Bit(shape.error().c_str());
+    JobFields expected = *shape;
+    for (auto& [key, value] : expected)
+        for (qsizetype i = 0; i < pieces_.size(); ++i)
+            if (pieces_[i].isName && value == placeholder(i))
+                value = written(pieces_[i]);
+    const auto read = jobMeaning(*actual);
+    if (!read || *read != expected)
+        return texts::kUnpassableName + firstName();
+    return std::nullopt;
 }
 
 void runJob(Host& host, const QString& script, const JobLine& line) {
-    if (const auto bad = line.unpassableName()) {
-        host.ShowMessage(texts::kUnpassableName + *bad, texts::kMsgCritical);
+    if (const auto why = line.refusal()) {
+        host.ShowMessage(*why, texts::kMsgCritical);
         return;
     }
     const QString error = host.WriteJobScript(script, line.bytes());

@@ -1,11 +1,15 @@
-// Job lines: built from fixed pieces and names taken from boxes or folders, checked by parsing
-// them back with the job interpreter's own tokeniser before any script is written.
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Job lines: built from fixed pieces and names taken from boxes or folders, checked before any
+// script is written by parsing them back with the job interpreter's own tokeniser and then with
+// the called tool's own argument parser.
 #pragma once
 #include "host.h"
 
 #include <QList>
 #include <QString>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace wl {
 
@@ -14,20 +18,25 @@ class JobLine {
     // A fixed piece, written exactly as it stands.
     JobLine& text(const QString& literal);
     // A piece from a box or folder: written as it stands unless it holds a blank, a tab or a
-    // ", then quoted so that it reaches the program as one argument.
+    // ", then quoted so that it reaches the program as one argument; a relative name that
+    // starts with "-" gets "./" in front (the same file), so that no tool reads it as a switch.
     JobLine& name(const QString& value);
 
     // The line in the locale's 8-bit encoding, without line end.
     QByteArray bytes() const;
-    // The name that the line cannot carry intact, if any: parsing the line back must give
-    // exactly the intended arguments.
-    std::optional<QString> unpassableName() const;
+    // Why the line cannot be run as meant, if it cannot: the interpreter must give back exactly
+    // the intended words, and the tool must read every name as that name and every fixed
+    // switch as that switch.
+    std::optional<QString> refusal() const;
 
   private:
     struct Piece {
         QString text;
         bool isName;
     };
+    std::string written(const Piece& p) const;
+    std::vector<std::string> templateWords(bool dropEmptyNames) const;
+    std::optional<QString> blamedName() const;
     QList<Piece> pieces_;
 };
 

@@ -381,7 +381,8 @@ class TestForm1 : public QObject {
             runProgram(f.folder.file("wavelathe-cmd"), {"settings.bat"}, f.folder.path()).status,
             0);
         QCOMPARE(QString::fromUtf8(readAll("argv.txt")),
-                 "BladeEnc\n" + input + "\n" + name + "\n-br\n128000\n--\n");
+                 "BladeEnc\n" + input + "\n" + (name.startsWith('-') ? "./" : "") + name +
+                     "\n-br\n128000\n--\n");
     }
 
     void filePanel() {

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QThread>
 #include <csignal>
+#include <sys/stat.h>
 
 using namespace wl;
 using namespace wl::test;
@@ -87,7 +88,20 @@ class TestCdda : public QObject {
         QTest::newRow("data-track")
             << QStringList{"/T", "2", "/F", "x", "/D", "data.cue"} << "data track" << 1;
         QTest::newRow("missing-image")
-            << QStringList{"/T", "1", "/F", "x", "/D", "nothing.cue"} << "not ready" << 1;
+            << QStringList{"/T", "1", "/F", "x", "/D", "nothing.cue"} << "no such drive" << 1;
+        // The image's own files, a FIFO, a folder and a sheet without audio never reach libcdio.
+        QTest::newRow("output-is-own-bin")
+            << QStringList{"/T", "1", "/F", "disc.bin", "/O", "/D", "disc.cue"} << "the rip reads"
+            << 1;
+        QTest::newRow("output-is-own-cue")
+            << QStringList{"/T", "1", "/F", "disc.cue", "/O", "/D", "disc.cue"} << "the rip reads"
+            << 1;
+        QTest::newRow("fifo-bin") << QStringList{"/T", "1", "/F", "x", "/D", "fifo.cue"}
+                                  << "fifo.bin (named by fifo.cue) is not a regular file" << 1;
+        QTest::newRow("folder-as-device")
+            << QStringList{"/T", "1", "/F", "x", "/D", "."} << "is a folder" << 1;
+        QTest::newRow("empty-sheet")
+            << QStringList{"/T", "1", "/F", "x", "/D", "empty.cue"} << "no audio tracks" << 1;
         QTest::newRow("existing-without-O")
             << QStringList{"/T", "1", "/F", "keep", "/D", "disc.cue"} << "exists already" << 1;
         QTest::newRow("empty-name")
@@ -103,12 +117,17 @@ class TestCdda : public QObject {
         writeDisc(folder.path(), "data",
                   {{sineSectors(80, 440), {}}, {QByteArray(2352 * 40, '\x33'), {}, true}});
         writeAll("keep.wav", "precious");
-        const Run r = runProgram(cddaTool(), args);
+        writeAll("fifo.cue", "FILE \"fifo.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+        QVERIFY(mkfifo("fifo.bin", 0600) == 0);
+        writeAll("empty.cue", "");
+        const QByteArray image = readAll("disc.bin") + readAll("disc.cue");
+        const Run r = runProgram(cddaTool(), args, QString(), 20000);
         QCOMPARE(r.status, status);
         QVERIFY2(r.err.contains(message.toUtf8()), r.err.constData());
         QCOMPARE(readAll("keep.wav"), QByteArray("precious"));
         QVERIFY(!QFile::exists("x.wav"));
-        QCOMPARE(QDir().entryList({".wl-*"}, QDir::Files | QDir::Hidden), QStringList{});
+        QCOMPARE(readAll("disc.bin") + readAll("disc.cue"), image);
+        QCOMPARE(QDir().entryList({"*.wl-*"}, QDir::Files | QDir::Hidden), QStringList{});
     }
 
     void replaceWithO() {
@@ -129,7 +148,7 @@ class TestCdda : public QObject {
         QVERIFY(p.waitForStarted());
         QElapsedTimer t;
         t.start();
-        while (QDir().entryList({".wl-*"}, QDir::Files | QDir::Hidden).isEmpty() &&
+        while (QDir().entryList({"*.wl-*"}, QDir::Files | QDir::Hidden).isEmpty() &&
                t.elapsed() < 10000 && p.state() == QProcess::Running)
             QThread::usleep(500);
         ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
@@ -137,7 +156,7 @@ class TestCdda : public QObject {
         if (p.exitCode() == 0)
             QSKIP("the rip finished before it could be interrupted");
         QVERIFY(!QFile::exists("long.wav"));
-        QCOMPARE(QDir().entryList({".wl-*"}, QDir::Files | QDir::Hidden), QStringList{});
+        QCOMPARE(QDir().entryList({"*.wl-*"}, QDir::Files | QDir::Hidden), QStringList{});
     }
 
     void outputNames() {

@@ -107,28 +107,35 @@ class TestCmdline : public QObject {
         QVERIFY(!QFile::exists("pwned"));
     }
 
-    // Beside the interpreter first, then the current folder, then PATH; only executable files.
+    // Beside the interpreter first, then the current folder (the designed programs only), then
+    // PATH; only executable files.
     void lookupOrder() {
         TestFolder folder;
         QDir(folder.path()).mkdir("tools");
         QDir(folder.path()).mkdir("work");
         QFile::copy(binDir() + "/wavelathe-cmd", folder.file("tools/wavelathe-cmd"));
         // In the current folder: a recorder; beside the interpreter: a copy that is not executable.
-        QFile::copy(binDir() + "/argv_recorder", folder.file("work/rec"));
-        writeAll(folder.file("tools/rec"), "#!/bin/sh\nexit 3\n");
-        writeAll(folder.file("work/job.bat"), "rec beside-or-here\r\n");
-        Run r = runProgram(folder.file("tools/wavelathe-cmd"), {"job.bat"}, folder.file("work"));
-        QCOMPARE(r.status, 0); // the non-executable file beside it does not count
+        QFile::copy(binDir() + "/argv_recorder", folder.file("work/BladeEnc"));
+        writeAll(folder.file("tools/BladeEnc"), "#!/bin/sh\nexit 3\n");
+        writeAll(folder.file("work/job.bat"), "BladeEnc beside-or-here\r\n");
+        auto run = [&] {
+            return runProgram(folder.file("tools/wavelathe-cmd"), {"job.bat"}, folder.file("work"))
+                .status;
+        };
+        QCOMPARE(run(), 0); // the non-executable file beside it does not count
         // Made executable, the one beside the interpreter wins.
-        QFile::setPermissions(folder.file("tools/rec"),
+        QFile::setPermissions(folder.file("tools/BladeEnc"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        r = runProgram(folder.file("tools/wavelathe-cmd"), {"job.bat"}, folder.file("work"));
-        QCOMPARE(r.status, 3);
+        QCOMPARE(run(), 3);
+        // Any other program planted in the current folder is not started.
+        QFile::remove(folder.file("work/argv.txt"));
+        QFile::copy(binDir() + "/argv_recorder", folder.file("work/wl-planted"));
+        writeAll(folder.file("work/job.bat"), "wl-planted x\r\n");
+        QCOMPARE(run(), 127);
+        QVERIFY(!QFile::exists(folder.file("work/argv.txt")));
         // PATH is searched last: "true" is found there.
         writeAll(folder.file("work/job.bat"), "true\r\n");
-        QCOMPARE(
-            runProgram(folder.file("tools/wavelathe-cmd"), {"job.bat"}, folder.file("work")).status,
-            0);
+        QCOMPARE(run(), 0);
     }
 
     void notFoundAndLastStatus() {

@@ -237,10 +237,13 @@ class TestTools : public QObject {
         QFETCH(QString, name);
         TestFolder folder;
         writeWav(name + ".wav", 22050, 1, 0.3);
-        const std::string in = (name + ".wav").toStdString(), out = (name + ".mp3").toStdString();
+        // As the program writes a name that starts with "-".
+        const QString dir = name.startsWith('-') ? "./" : "";
+        const std::string in = (dir + name + ".wav").toStdString(),
+                          out = (dir + name + ".mp3").toStdString();
         const std::string line = "BladeEnc  " + quoteWord(in) + "  " + quoteWord(out) +
                                  " -br 64000\r\n" + "l3dec " + quoteWord(out) + "  " +
-                                 quoteWord((name + ".back.wav").toStdString()) + " -wav\r\n";
+                                 quoteWord((dir + name + ".back.wav").toStdString()) + " -wav\r\n";
         writeAll("settings.bat", QByteArray::fromStdString(line));
         const Run r = runProgram(tool("wavelathe-cmd"), {"settings.bat"}, folder.path());
         QVERIFY2(r.status == 0, r.err.constData());
@@ -255,10 +258,6 @@ class TestTools : public QObject {
         QTest::newRow("empty-file") << "BladeEnc" << QByteArray() << "not a WAV file";
         QTest::newRow("directory") << "BladeEnc" << QByteArray("<dir>") << "not a regular file";
         QTest::newRow("missing") << "BladeEnc" << QByteArray("<missing>") << "No such file";
-        QTest::newRow("data-larger-than-file") << "BladeEnc"
-                                               << riff(chunk("fmt ", fmt(1, 2, 44100, 16)) +
-                                                       chunk("data", QByteArray(100, 1), 1000000))
-                                               << "truncated";
         QTest::newRow("zero-channels")
             << "BladeEnc" << pcmWav(fmt(1, 0, 44100, 16, 4)) << "0 channels";
         QTest::newRow("rate-zero") << "BladeEnc" << pcmWav(fmt(1, 2, 0, 16)) << "sample rate 0";
@@ -289,10 +288,10 @@ class TestTools : public QObject {
             << "BladeEnc" << pcmWav(fmt(1, 2, 44100, 16, 3)) << "block alignment";
         QTest::newRow("65535-channels")
             << "BladeEnc" << pcmWav(fmt(1, 65535, 44100, 16, 4)) << "65535 channels";
-        QTest::newRow("data-size-ffffffff") << "BladeEnc"
-                                            << riff(chunk("fmt ", fmt(1, 2, 44100, 16)) +
-                                                    chunk("data", QByteArray(400, 1), 0xFFFFFFFF))
-                                            << "claims";
+        QTest::newRow("no-audio") << "BladeEnc"
+                                  << riff(chunk("fmt ", fmt(1, 2, 44100, 16)) +
+                                          chunk("data", QByteArray(), 0))
+                                  << "no audio";
         QTest::newRow("odd-chunk-without-pad")
             << "BladeEnc"
             << riff(chunk("fmt ", fmt(1, 2, 44100, 16)) + "LIST" + le32(3) + "abc" +
@@ -414,8 +413,9 @@ class TestTools : public QObject {
         QVERIFY(r.err.indexOf("d/a.wav") < r.err.indexOf("d/b.wav"));
     }
 
-    // A stream whose info tag promises more than a WAV can hold is refused before writing.
-    void beyondTheWavLimit() {
+    // An info tag that promises more than the file can hold does not refuse the stream: it is
+    // decoded as far as the file goes and reported as damaged.
+    void tagPromisingTooMuch() {
         TestFolder folder;
         writeWav("in.wav", 44100, 2, 0.5);
         QCOMPARE(runProgram(tool("BladeEnc"), {"in.wav", "a.mp3", "-quit"}).status, 0);
@@ -427,8 +427,8 @@ class TestTools : public QObject {
         writeAll("huge.mp3", mp3);
         const Run r = runProgram(tool("l3dec"), {"huge.mp3", "huge.wav"});
         QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.contains("4 GiB"), r.err.constData());
-        QCOMPARE(leftovers(folder.path()), (QStringList{"a.mp3", "huge.mp3", "in.wav"}));
+        QVERIFY2(r.err.contains("frames missing"), r.err.constData());
+        QVERIFY(readWav("huge.wav").frames() >= 22050);
     }
 
     // Permissions do not stop root, so these run the tools as an unprivileged user.

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "toolkit.h"
+
 #include <string>
 #include <vector>
 
@@ -8,8 +11,9 @@ namespace wl::bladeenc {
 bool isPattern(const std::string& input);
 
 // The regular files of the pattern's folder whose names match its last component, compared
-// case-insensitively as Windows compares file names, in name order.
-std::vector<std::string> expandPattern(const std::string& pattern);
+// case-insensitively as Windows compares file names, in name order. Hidden files are not
+// matched by a leading wildcard. Fails when the folder is missing or cannot be read.
+Result<std::vector<std::string>> expandPattern(const std::string& pattern);
 
 // A case-insensitive wildcard match of * and ?.
 bool wildcardMatch(std::string_view pattern, std::string_view name);

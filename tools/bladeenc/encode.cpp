@@ -1,10 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "encode.h"
-
-#include "wavcheck.h"
 
 #include <fcntl.h>
 #include <lame/lame.h>
 #include <memory>
+#include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -19,28 +19,55 @@ struct SndDeleter {
     void operator()(SNDFILE* f) const { sf_close(f); }
 };
 
-bool supportedSubtype(int format) {
-    const int type = format & SF_FORMAT_TYPEMASK;
-    const int sub = format & SF_FORMAT_SUBMASK;
-    return (type == SF_FORMAT_WAV || type == SF_FORMAT_WAVEX) &&
-           (sub == SF_FORMAT_PCM_U8 || sub == SF_FORMAT_PCM_16 || sub == SF_FORMAT_PCM_24 ||
-            sub == SF_FORMAT_PCM_32 || sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE);
+// The data chunk as a file of its own, for libsndfile's raw PCM reader: whatever the header
+// claims, it reads exactly the bytes that checkWav placed.
+struct DataWindow {
+    const ReadAt* read;
+    sf_count_t offset, size, pos;
+};
+
+sf_count_t windowLength(void* u) { return static_cast<DataWindow*>(u)->size; }
+sf_count_t windowSeek(sf_count_t off, int whence, void* u) {
+    auto* w = static_cast<DataWindow*>(u);
+    const sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? w->pos : w->size;
+    if (base + off < 0 || base + off > w->size)
+        return -1;
+    return w->pos = base + off;
+}
+sf_count_t windowRead(void* buf, sf_count_t n, void* u) {
+    auto* w = static_cast<DataWindow*>(u);
+    const sf_count_t want = std::min(n, w->size - w->pos);
+    const size_t got = want > 0 ? (*w->read)(static_cast<uint64_t>(w->offset + w->pos), buf,
+                                             static_cast<size_t>(want))
+                                : 0;
+    w->pos += static_cast<sf_count_t>(got);
+    return static_cast<sf_count_t>(got);
+}
+sf_count_t windowWrite(const void*, sf_count_t, void*) { return 0; }
+sf_count_t windowTell(void* u) { return static_cast<DataWindow*>(u)->pos; }
+
+int rawFormat(const WavShape& s) {
+    int sub = SF_FORMAT_PCM_16;
+    if (s.isFloat)
+        sub = s.bits == 64 ? SF_FORMAT_DOUBLE : SF_FORMAT_FLOAT;
+    else if (s.bits == 8)
+        sub = SF_FORMAT_PCM_U8; // 8-bit WAV samples are unsigned
+    else if (s.bits == 24)
+        sub = SF_FORMAT_PCM_24;
+    else if (s.bits == 32)
+        sub = SF_FORMAT_PCM_32;
+    return SF_FORMAT_RAW | sub | SF_ENDIAN_LITTLE;
 }
 
-} // namespace
-
-Status encodeSound(SNDFILE* sf, const SF_INFO& info, const EncodeSettings& settings, ByteSink& sink,
-                   Progress* progress) {
-    if (info.channels < 1 || info.channels > 2)
-        return fail(std::to_string(info.channels) +
-                    " channels, only mono and stereo are supported");
-    if (info.samplerate < 8000 || info.samplerate > 48000)
-        return fail("sample rate " + std::to_string(info.samplerate) + " Hz is not supported");
+Status encodeStream(SNDFILE* sf, const WavShape& shape, const EncodeSettings& settings,
+                    ByteSink& sink, Progress* progress) {
+    const int channels = shape.channels;
     std::unique_ptr<lame_global_flags, LameDeleter> gf(lame_init());
     if (!gf)
         return fail("out of memory");
-    lame_set_num_channels(gf.get(), info.channels);
-    lame_set_in_samplerate(gf.get(), info.samplerate);
+    lame_set_num_channels(gf.get(), channels);
+    // Above 48 kHz the encoder picks an MPEG rate and resamples, as the usual encoders do.
+    lame_set_in_samplerate(gf.get(), shape.rate);
     lame_set_brate(gf.get(), settings.kbps);
     lame_set_VBR(gf.get(), vbr_off);
     lame_set_bWriteVbrTag(gf.get(), 1);
@@ -53,19 +80,19 @@ Status encodeSound(SNDFILE* sf, const SF_INFO& info, const EncodeSettings& setti
                     " kbit/s for this input");
 
     constexpr int kFrames = 4608;
-    std::vector<float> pcm(static_cast<size_t>(kFrames) * info.channels);
+    std::vector<float> pcm(static_cast<size_t>(kFrames) * channels);
     std::vector<float> left(kFrames), right(kFrames);
     std::vector<unsigned char> mp3(kFrames * 5 / 4 + 7200);
-    const double total = info.frames > 0 ? static_cast<double>(info.frames) : 1.0;
-    sf_count_t done = 0;
+    const uint64_t total = shape.dataBytes / static_cast<uint64_t>(shape.frameBytes());
+    uint64_t done = 0;
     while (true) {
         const sf_count_t got = sf_readf_float(sf, pcm.data(), kFrames);
         if (got <= 0)
             break;
         const int n = static_cast<int>(got);
         for (int i = 0; i < n; ++i) {
-            left[i] = pcm[static_cast<size_t>(i) * info.channels];
-            right[i] = info.channels == 2 ? pcm[static_cast<size_t>(i) * 2 + 1] : left[i];
+            left[i] = pcm[static_cast<size_t>(i) * channels];
+            right[i] = channels == 2 ? pcm[static_cast<size_t>(i) * 2 + 1] : left[i];
         }
         // The float interface takes full-scale samples as +-1.0.
         const int bytes = lame_encode_buffer_ieee_float(gf.get(), left.data(), right.data(), n,
@@ -74,13 +101,17 @@ Status encodeSound(SNDFILE* sf, const SF_INFO& info, const EncodeSettings& setti
             return fail("the encoder failed (code " + std::to_string(bytes) + ")");
         if (Status s = sink.write(mp3.data(), static_cast<size_t>(bytes)); !s)
             return s;
-        done += got;
+        done += static_cast<uint64_t>(got);
         if (progress)
-            progress->update(static_cast<double>(done) / total,
-                             static_cast<double>(done) / info.samplerate);
+            progress->update(static_cast<double>(done) / static_cast<double>(total),
+                             static_cast<double>(done) / shape.rate);
     }
     if (sf_error(sf) != SF_ERR_NO_ERROR)
         return fail(std::string("cannot read the samples: ") + sf_strerror(sf));
+    // A file that shrank while it was read must not pass for encoded (and be deleted).
+    if (done != total)
+        return fail("only " + std::to_string(done) + " of " + std::to_string(total) +
+                    " sample frames could be read; the file changed or is damaged");
     const int bytes = lame_encode_flush(gf.get(), mp3.data(), static_cast<int>(mp3.size()));
     if (bytes < 0)
         return fail("the encoder failed at the end (code " + std::to_string(bytes) + ")");
@@ -94,43 +125,80 @@ Status encodeSound(SNDFILE* sf, const SF_INFO& info, const EncodeSettings& setti
     return ok();
 }
 
-Status encodeFile(const std::string& input, const std::string& output,
-                  const EncodeSettings& settings, Progress* progress) {
+FileIdentity identityOf(const struct stat& st) {
+    return {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+}
+
+bool sameIdentity(const FileIdentity& a, const FileIdentity& b) {
+    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec;
+}
+
+} // namespace
+
+Status encodePcm(const ReadAt& read, const WavShape& shape, const EncodeSettings& settings,
+                 ByteSink& sink, Progress* progress) {
+    DataWindow window{&read, static_cast<sf_count_t>(shape.dataOffset),
+                      static_cast<sf_count_t>(shape.dataBytes), 0};
+    SF_VIRTUAL_IO io{windowLength, windowSeek, windowRead, windowWrite, windowTell};
+    SF_INFO info{};
+    info.samplerate = shape.rate;
+    info.channels = shape.channels;
+    info.format = rawFormat(shape);
+    std::unique_ptr<SNDFILE, SndDeleter> sf(sf_open_virtual(&io, SFM_READ, &info, &window));
+    if (!sf)
+        return fail(std::string("cannot read the samples: ") + sf_strerror(nullptr));
+    return encodeStream(sf.get(), shape, settings, sink, progress);
+}
+
+Result<Encoded> encodeFile(const std::string& input, const std::string& output,
+                           const EncodeSettings& settings, Progress* progress) {
+    using R = Result<Encoded>;
     const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return fail("cannot open: " + errnoText());
+        return R::fail("cannot open: " + errnoText());
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{fd};
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return fail("not a regular file");
-    }
-    auto shape = checkWav(
-        [fd](uint64_t off, void* buf, size_t n) {
-            const ssize_t got = pread(fd, buf, n, static_cast<off_t>(off));
-            return got < 0 ? size_t{0} : static_cast<size_t>(got);
-        },
-        static_cast<uint64_t>(st.st_size));
-    if (!shape) {
-        close(fd);
-        return fail(shape.error());
-    }
-    if (sameFile(input, output)) {
-        close(fd);
-        return fail("the output would overwrite the input");
-    }
-    SF_INFO info{};
-    // libsndfile takes over the descriptor and closes it.
-    std::unique_ptr<SNDFILE, SndDeleter> sf(sf_open_fd(fd, SFM_READ, &info, SF_TRUE));
-    if (!sf)
-        return fail(std::string("cannot read as WAV: ") + sf_strerror(nullptr));
-    if (!supportedSubtype(info.format))
-        return fail("unsupported WAV sample format");
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return R::fail("not a regular file");
+    const ReadAt read = [fd](uint64_t off, void* buf, size_t n) {
+        size_t got = 0;
+        while (got < n) {
+            const ssize_t r = pread(fd, static_cast<char*>(buf) + got, n - got,
+                                    static_cast<off_t>(off + got));
+            if (r <= 0)
+                break;
+            got += static_cast<size_t>(r);
+        }
+        return got;
+    };
+    auto shape = checkWav(read, static_cast<uint64_t>(st.st_size));
+    if (!shape)
+        return R::fail(shape.error());
+    if (sameFile(input, output))
+        return R::fail("the output would overwrite the input");
     SafeOutput out;
     if (Status s = out.open(output); !s)
-        return s;
-    if (Status s = encodeSound(sf.get(), info, settings, out, progress); !s)
-        return s;
-    return out.commit();
+        return R::fail(s.error());
+    if (Status s = encodePcm(read, *shape, settings, out, progress); !s)
+        return R::fail(s.error());
+    if (Status s = out.commit(); !s)
+        return R::fail(s.error());
+    return Encoded{identityOf(st), out.trashedOld()};
+}
+
+Status deleteEncoded(const std::string& input, const FileIdentity& read) {
+    struct stat now {};
+    if (lstat(input.c_str(), &now) != 0)
+        return fail("encoded, but cannot delete: " + errnoText());
+    if (!S_ISREG(now.st_mode) || !sameIdentity(identityOf(now), read))
+        return fail("encoded, but not deleted: the file changed while it was encoded");
+    if (unlink(input.c_str()) != 0)
+        return fail("encoded, but cannot delete: " + errnoText());
+    return ok();
 }
 
 } // namespace wl::bladeenc

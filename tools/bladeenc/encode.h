@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "toolkit.h"
+#include "wavcheck.h"
 
-#include <sndfile.h>
 #include <string>
+#include <sys/types.h>
 
 namespace wl::bladeenc {
 
@@ -12,13 +14,31 @@ struct EncodeSettings {
     bool highQuality = false;
 };
 
-// Encodes an open sound stream into a CBR MP3 with a LAME info tag (where the frame has room
-// for one), written to sink from offset 0.
-Status encodeSound(SNDFILE* sf, const SF_INFO& info, const EncodeSettings& settings, ByteSink& sink,
-                   Progress* progress);
+// Encodes the audio of a checked WAV (read through read, within shape's data) into a CBR MP3
+// with a LAME info tag (where the frame has room for one), written to sink from offset 0.
+// Fails unless every frame of the data was read and encoded.
+Status encodePcm(const ReadAt& read, const WavShape& shape, const EncodeSettings& settings,
+                 ByteSink& sink, Progress* progress);
 
-// Checks and encodes one WAV file into output, replacing output only with a complete file.
-Status encodeFile(const std::string& input, const std::string& output,
-                  const EncodeSettings& settings, Progress* progress);
+// Which file a name led to when it was read: the name must still lead there for -delete.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    struct timespec modified {};
+};
+
+struct Encoded {
+    FileIdentity input;
+    bool trashedOld = false; // an older file of the output's name went to the Trash
+};
+
+// Checks and encodes one WAV file into output, which is put in place only complete.
+Result<Encoded> encodeFile(const std::string& input, const std::string& output,
+                           const EncodeSettings& settings, Progress* progress);
+
+// Deletes an encoded input, only while its name still leads to the file that was read
+// (same device, inode, size and modification time).
+Status deleteEncoded(const std::string& input, const FileIdentity& read);
 
 } // namespace wl::bladeenc

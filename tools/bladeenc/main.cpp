@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BladeEnc [switches] INPUT [OUTPUT] [switches]: encodes WAV files to MP3.
 #include "batch.h"
 #include "encode.h"
+#include "jobprotocol.h"
 #include "options.h"
 
 #include <algorithm>
@@ -20,29 +22,38 @@ namespace {
 struct Job {
     std::string input, output;
     std::string refusal; // set when the job must not run at all
-    std::string report;
+    std::string report;  // the lines people read
+    std::vector<Update> updates; // the same for the job window, sent in order
     bool ok = false;
 };
 
+void failJob(Job& job, const std::string& why) {
+    job.report += "BladeEnc: " + job.input + ": " + why + "\n";
+    job.updates.push_back({"failed", job.input + ": " + why});
+}
+
 void runJob(Job& job, const Options& o, Progress* progress) {
-    if (!job.refusal.empty()) {
-        job.report = "BladeEnc: " + job.input + ": " + job.refusal + "\n";
-        return;
-    }
+    if (!job.refusal.empty())
+        return failJob(job, job.refusal);
     const EncodeSettings settings{o.kbps, o.downmix, o.highQuality};
-    Status s = encodeFile(job.input, job.output, settings, progress);
+    auto encoded = encodeFile(job.input, job.output, settings, progress);
     if (progress)
         progress->clear();
-    if (!s) {
-        job.report = "BladeEnc: " + job.input + ": " + s.error() + "\n";
-        return;
+    if (!encoded)
+        return failJob(job, encoded.error());
+    job.report += "Done " + job.output + "\n";
+    if (encoded->trashedOld) {
+        job.report += "the old " + job.output + " is in the Trash\n";
+        job.updates.push_back({"trashed", job.output});
+    }
+    job.updates.push_back({"output", job.output});
+    // Only a complete MP3, on disk with its folder entry, lets the very file that was read go.
+    if (o.deleteSource) {
+        if (Status s = deleteEncoded(job.input, encoded->input); !s)
+            return failJob(job, s.error());
+        job.updates.push_back({"deleted", job.input});
     }
     job.ok = true;
-    job.report = "Done " + job.output + "\n";
-    // Only a complete, renamed MP3 lets its source go.
-    if (o.deleteSource && unlink(job.input.c_str()) != 0)
-        job.report +=
-            "BladeEnc: " + job.input + ": encoded, but cannot delete: " + errnoText() + "\n";
 }
 
 std::string startLine(const Job& job) {
@@ -50,23 +61,36 @@ std::string startLine(const Job& job) {
                                : std::string();
 }
 
+void publish(const Job& job) {
+    std::fputs((startLine(job) + job.report).c_str(), stderr);
+    std::fflush(stderr);
+    for (const Update& u : job.updates)
+        sendUpdate(u.keyword, u.text);
+}
+
+unsigned workerCount(size_t jobs) {
+    return std::max(1u, std::min<unsigned>(std::thread::hardware_concurrency(),
+                                           static_cast<unsigned>(jobs)));
+}
+
 // Encodes the jobs, one worker per core, printing each job's lines whole and in order.
 void runAll(std::vector<Job>& jobs, const Options& o) {
     if (jobs.size() == 1) {
         Progress progress(stderrIsTerminal());
         std::fputs(startLine(jobs[0]).c_str(), stderr);
+        sendUpdate("start", jobs[0].input);
         runJob(jobs[0], o, &progress);
         std::fputs(jobs[0].report.c_str(), stderr);
+        for (const Update& u : jobs[0].updates)
+            sendUpdate(u.keyword, u.text);
         return;
     }
-    const unsigned workers = std::max(1u, std::min<unsigned>(std::thread::hardware_concurrency(),
-                                                             static_cast<unsigned>(jobs.size())));
     std::atomic<size_t> next{0};
     std::mutex m;
     std::condition_variable cv;
     std::vector<bool> finished(jobs.size(), false);
     std::vector<std::thread> pool;
-    for (unsigned w = 0; w < workers; ++w)
+    for (unsigned w = workerCount(jobs.size()); w > 0; --w)
         pool.emplace_back([&] {
             for (size_t i; (i = next++) < jobs.size();) {
                 runJob(jobs[i], o, nullptr);
@@ -78,8 +102,8 @@ void runAll(std::vector<Job>& jobs, const Options& o) {
     for (size_t i = 0; i < jobs.size(); ++i) {
         std::unique_lock lock(m);
         cv.wait(lock, [&] { return finished[i]; });
-        std::fputs((startLine(jobs[i]) + jobs[i].report).c_str(), stderr);
-        std::fflush(stderr);
+        publish(jobs[i]);
+        sendUpdate("progress", std::to_string((i + 1) * 1000 / jobs.size()));
     }
     for (std::thread& t : pool)
         t.join();
@@ -90,7 +114,8 @@ bool expandsPattern(const Options& o) {
     return isPattern(o.input) && access(o.input.c_str(), F_OK) != 0;
 }
 
-std::vector<Job> planJobs(const Options& o, std::string& error) {
+Result<std::vector<Job>> planJobs(const Options& o) {
+    using R = Result<std::vector<Job>>;
     std::vector<Job> jobs;
     if (!expandsPattern(o)) {
         Job job;
@@ -99,23 +124,24 @@ std::vector<Job> planJobs(const Options& o, std::string& error) {
         jobs.push_back(job);
         return jobs;
     }
-    if (!o.output.empty()) {
-        error = "an output name cannot be given with a pattern";
-        return jobs;
-    }
+    if (!o.output.empty())
+        return R::fail("an output name cannot be given with a pattern");
+    auto inputs = expandPattern(o.input);
+    if (!inputs)
+        return R::fail(inputs.error());
     std::map<std::string, std::string> firstInputFor;
-    for (const std::string& in : expandPattern(o.input)) {
+    for (const std::string& in : *inputs) {
         Job job;
         job.input = in;
         job.output = replaceExtension(in, ".mp3");
-        // "a.WAV" and "a.wav" would both become "a.mp3": the second must not overwrite the first.
+        // "a.WAV" and "a.wav" would both become "a.mp3": the second must not replace the first.
         auto [it, fresh] = firstInputFor.emplace(job.output, in);
         if (!fresh)
             job.refusal = "skipped: " + job.output + " is already written from " + it->second;
         jobs.push_back(job);
     }
     if (jobs.empty())
-        error = o.input + ": no file matches this pattern";
+        return R::fail(o.input + ": no file matches this pattern");
     return jobs;
 }
 
@@ -125,30 +151,34 @@ int main(int argc, char** argv) {
     installSignalCleanup();
     auto options = parseArgs(std::vector<std::string>(argv + 1, argv + argc));
     if (!options) {
-        std::fprintf(stderr,
-                     "BladeEnc: %s\nusage: BladeEnc [-br BITS | -KBPS] [-dm] [-hq] [-delete] "
-                     "[-quit] INPUT [OUTPUT]\n",
-                     options.error().c_str());
-        pauseIfTerminal();
+        std::fprintf(stderr, "BladeEnc: %s\nTry 'BladeEnc --help'.\n", options.error().c_str());
         return 2;
     }
-    std::string error;
-    std::vector<Job> jobs = planJobs(*options, error);
-    int status = 0;
-    if (!error.empty()) {
-        std::fprintf(stderr, "BladeEnc: %s\n", error.c_str());
-        status = options->output.empty() ? 1 : 2;
-    } else {
-        runAll(jobs, *options);
-        const auto good =
-            std::count_if(jobs.begin(), jobs.end(), [](const Job& j) { return j.ok; });
-        // A pattern always gets its summary, even when it matched one file.
-        if (jobs.size() > 1 || expandsPattern(*options))
-            std::fprintf(stderr, "%zu encoded, %zu failed\n", static_cast<size_t>(good),
-                         jobs.size() - good);
-        status = good == static_cast<long>(jobs.size()) ? 0 : 1;
+    if (options->help || options->version) {
+        std::fputs(options->help ? kUsage : "", stdout);
+        if (options->version)
+            std::printf("BladeEnc (Wavelathe) %s\n", programVersion());
+        return 0;
     }
-    if (!options->quit)
-        pauseIfTerminal();
-    return status;
+    auto jobs = planJobs(*options);
+    if (!jobs) {
+        std::fprintf(stderr, "BladeEnc: %s\n", jobs.error().c_str());
+        sendUpdate("failed", jobs.error());
+        return options->output.empty() ? 1 : 2;
+    }
+    const bool batch = expandsPattern(*options);
+    if (batch)
+        sendUpdate("files", std::to_string(jobs->size()));
+    installSignalCleanup(workerCount(jobs->size()));
+    runAll(*jobs, *options);
+    const size_t good = static_cast<size_t>(
+        std::count_if(jobs->begin(), jobs->end(), [](const Job& j) { return j.ok; }));
+    // A pattern always gets its summary, even when it matched one file.
+    if (batch) {
+        const std::string summary = std::to_string(good) + " encoded, " +
+                                    std::to_string(jobs->size() - good) + " failed";
+        std::fprintf(stderr, "%s\n", summary.c_str());
+        sendUpdate("summary", summary);
+    }
+    return good == jobs->size() ? 0 : 1;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "options.h"
 
 #include <algorithm>
@@ -37,6 +38,10 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
             files.push_back(a);
         } else if (s == "--") {
             switches = false;
+        } else if (s == "--help") {
+            o.help = true;
+        } else if (s == "--version") {
+            o.version = true;
         } else if (s == "-br") {
             if (i + 1 >= args.size())
                 return Result<Options>::fail("-br needs a bitrate in bits per second");
@@ -58,10 +63,11 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
         } else if (s == "-delete") {
             o.deleteSource = true;
         } else {
-            // Not one of our switches: a file whose name starts with "-".
-            files.push_back(a);
+            return Result<Options>::fail("unknown switch " + a);
         }
     }
+    if (o.help || o.version)
+        return o;
     if (files.empty())
         return Result<Options>::fail("no input file given");
     if (files.size() > 2)
@@ -71,5 +77,21 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
         o.output = files[1];
     return o;
 }
+
+const char* const kUsage =
+    "usage: BladeEnc [SWITCHES] INPUT [OUTPUT] [SWITCHES]\n"
+    "Encodes a WAV file, or every file a pattern such as music/*.wav matches, to MP3.\n"
+    "\n"
+    "  -br BITS    bitrate in bits per second (8000 to 320000; default 128000)\n"
+    "  -KBPS       bitrate in kbit/s (8 to 320), as in -128\n"
+    "  -dm         downmix stereo to mono\n"
+    "  -hq         high-quality encoding (slower)\n"
+    "  -delete     delete each WAV once its MP3 is complete and on disk\n"
+    "  -quit       accepted for old scripts; changes nothing\n"
+    "  --          every word after this is a file name\n"
+    "  --help      this text;  --version  the version\n"
+    "\n"
+    "OUTPUT defaults to INPUT with .mp3; an existing file of that name goes to the Trash first.\n"
+    "Exit status: 0 all encoded, 1 an input failed or could not be deleted, 2 usage error.\n";
 
 } // namespace wl::bladeenc

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "options.h"
 
 #include <algorithm>
@@ -9,6 +10,14 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
     Options o;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (a == "--help" || a == "/?") {
+            o.help = true;
+            continue;
+        }
+        if (a == "--version") {
+            o.version = true;
+            continue;
+        }
         if (a.size() < 2 || a[0] != '/')
             return Result<Options>::fail("unexpected argument \"" + a + "\"");
         const char sw = static_cast<char>(std::tolower(static_cast<unsigned char>(a[1])));
@@ -39,6 +48,22 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
     }
     return o;
 }
+
+const char* const kUsage =
+    "usage: CDDA /T TRACK [/F NAME] [/O] [/D DEVICE]\n"
+    "Rips one track of an audio CD, or of a CUE/BIN, TOC or NRG disc image, to a 44.1 kHz\n"
+    "16-bit stereo WAV file with full error correction, and prints its copy CRC32 and its\n"
+    "AccurateRip v1 and v2 checksums.\n"
+    "\n"
+    "  /T TRACK    the track number (1 to 99)\n"
+    "  /F NAME     the WAV file; .wav is added when NAME has no extension (default TrackNN.wav)\n"
+    "  /O          replace an existing file (the old one goes to the Trash first)\n"
+    "  /D DEVICE   the drive (/dev/sr0) or disc image (disc.cue) to rip from; default: the\n"
+    "              first drive that holds an audio disc\n"
+    "  --help      this text;  --version  the version\n"
+    "\n"
+    "Switches are not case-sensitive; a value may follow its switch or be glued to it (/T5).\n"
+    "Exit status: 0 ripped, 1 failed (nothing written), 2 usage error.\n";
 
 std::string outputName(const Options& o) {
     if (o.name.empty()) {

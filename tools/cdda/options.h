@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "toolkit.h"
 
@@ -12,11 +13,15 @@ struct Options {
     std::string name;      // the output file; empty: TrackNN.wav
     bool overwrite = false;
     std::string device; // empty: the first drive with an audio disc
+    bool help = false;
+    bool version = false;
 };
 
 // CDDA /T N /F NAME /O [/D DEVICE]; switches case-insensitive, in any order, a value either
 // the next argument or glued on ("/T5").
 Result<Options> parseArgs(const std::vector<std::string>& args);
+
+extern const char* const kUsage;
 
 // The file to write: NAME with ".wav" added when it has no extension, or "TrackNN.wav".
 std::string outputName(const Options& o);

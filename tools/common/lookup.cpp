@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lookup.h"
 
 #include <climits>
@@ -24,35 +25,50 @@ std::string ownFolder() {
 
 } // namespace
 
-std::string findProgram(const std::string& name) {
-    if (name.empty())
+std::string findOnPath(const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos)
         return {};
-    if (name.find('/') != std::string::npos)
-        return isExecutableFile(name) ? name : std::string();
-    // Built by append: GCC 12 warns falsely (-Wrestrict) on "literal" + string here.
-    std::string candidate = ownFolder();
-    candidate.append("/").append(name);
-    if (isExecutableFile(candidate))
-        return candidate;
-    candidate.assign("./").append(name);
-    if (isExecutableFile(candidate))
-        return candidate;
     const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    const std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
     size_t start = 0;
     while (start <= dirs.size()) {
         size_t end = dirs.find(':', start);
         if (end == std::string::npos)
             end = dirs.size();
-        std::string dir = dirs.substr(start, end - start);
-        if (dir.empty())
-            dir = ".";
-        candidate.assign(dir).append("/").append(name);
-        if (isExecutableFile(candidate))
-            return candidate;
+        // An empty PATH entry would mean the current folder: skipped.
+        if (end > start && dirs[start] == '/') {
+            std::string candidate = dirs.substr(start, end - start);
+            candidate.push_back('/');
+            candidate.append(name);
+            if (isExecutableFile(candidate))
+                return candidate;
+        }
         start = end + 1;
     }
     return {};
+}
+
+std::string findProgram(const std::string& name) {
+    if (name.empty())
+        return {};
+    if (name.find('/') != std::string::npos)
+        return isExecutableFile(name) ? name : std::string();
+    std::string candidate = ownFolder();
+    candidate.push_back('/');
+    candidate.append(name);
+    if (isExecutableFile(candidate))
+        return candidate;
+    static const char* const kDesigned[] = {"BladeEnc", "l3dec", "CDDA", "notepad.exe",
+                                            "start.exe"};
+    for (const char* designed : kDesigned) {
+        if (name != designed)
+            continue;
+        candidate = "./";
+        candidate.append(name);
+        if (isExecutableFile(candidate))
+            return candidate;
+    }
+    return findOnPath(name);
 }
 
 } // namespace wl

@@ -1,8 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "toolkit.h"
 
+#include "jobprotocol.h"
+
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,20 +30,24 @@ std::string errnoText() { return std::strerror(errno); }
 // ---- temporary files removed on a fatal signal ----
 namespace {
 
-constexpr int kSlots = 64;
 constexpr size_t kPathMax = 4096;
-char g_paths[kSlots][kPathMax];
-std::atomic<int> g_used[kSlots];
+struct Slot {
+    char path[kPathMax];
+    std::atomic<int> used; // 0 free, 2 being filled, 1 holds a temporary file
+};
+// Sized once, before any worker starts, and never freed: the handler may read it at any time.
+Slot* g_slots = nullptr;
+unsigned g_slotCount = 0;
 
 int claimSlot(const std::string& path) {
     if (path.size() >= kPathMax)
         return -1;
-    for (int i = 0; i < kSlots; ++i) {
+    for (unsigned i = 0; i < g_slotCount; ++i) {
         int expected = 0;
-        if (g_used[i].compare_exchange_strong(expected, 2)) {
-            std::memcpy(g_paths[i], path.c_str(), path.size() + 1);
-            g_used[i].store(1);
-            return i;
+        if (g_slots[i].used.compare_exchange_strong(expected, 2)) {
+            std::memcpy(g_slots[i].path, path.c_str(), path.size() + 1);
+            g_slots[i].used.store(1);
+            return static_cast<int>(i);
         }
     }
     return -1;
@@ -46,19 +55,25 @@ int claimSlot(const std::string& path) {
 
 void releaseSlot(int slot) {
     if (slot >= 0)
-        g_used[slot].store(0);
+        g_slots[slot].used.store(0);
 }
 
 extern "C" void onFatalSignal(int sig) {
-    for (int i = 0; i < kSlots; ++i)
-        if (g_used[i].load() == 1)
-            unlink(g_paths[i]);
+    for (unsigned i = 0; i < g_slotCount; ++i)
+        if (g_slots[i].used.load() == 1)
+            unlink(g_slots[i].path);
     _exit(128 + sig);
 }
 
 } // namespace
 
-void installSignalCleanup() {
+void installSignalCleanup(unsigned writers) {
+    if (writers > g_slotCount) {
+        // Each writer holds at most one temporary file at a time; two spare.
+        g_slotCount = 0;
+        g_slots = new Slot[writers + 2]();
+        g_slotCount = writers + 2;
+    }
     struct sigaction sa {};
     sa.sa_handler = onFatalSignal;
     sigemptyset(&sa.sa_mask);
@@ -71,27 +86,66 @@ void installSignalCleanup() {
 }
 
 // ---- SafeOutput ----
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+std::string baseName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Puts from in place as to unless to exists: renameat2 where the file system has it, else a
+// hard link (which never replaces) and the removal of the old name.
+int renameNoReplace(const std::string& from, const std::string& to) {
+#ifdef RENAME_NOREPLACE
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+#endif
+    if (link(from.c_str(), to.c_str()) != 0)
+        return -1;
+    unlink(from.c_str());
+    return 0;
+}
+
+void syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+} // namespace
 
 SafeOutput::~SafeOutput() { discard(); }
 
-Status SafeOutput::open(const std::string& target) {
+Status SafeOutput::open(const std::string& target, Existing existing) {
     discard();
     target_ = target;
+    existing_ = existing;
+    trashedOld_ = false;
     // Renaming over a device, folder or pipe would replace it: only regular files are outputs.
-    struct stat existing {};
-    if (stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+    struct stat st {};
+    if (stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
         return fail("the output " + target + " exists and is not a regular file");
-    const size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    std::string templ = (slash == std::string::npos ? std::string("./") : dir) + ".wl-XXXXXX";
+    if (existing == Existing::Refuse && lstat(target.c_str(), &st) == 0)
+        return fail(target + " exists already");
+    // Named after its target, so that one left behind by a SIGKILL says what it was.
+    std::string templ = folderOf(target) + "/." + baseName(target) + ".wl-XXXXXX";
     const int slot = claimSlot(templ);
-    const int fd = mkstemp(slot >= 0 ? g_paths[slot] : templ.data());
+    const int fd = mkostemp(slot >= 0 ? g_slots[slot].path : templ.data(), O_CLOEXEC);
     if (fd < 0) {
         const std::string why = errnoText();
         releaseSlot(slot);
         return fail("cannot write in the output folder: " + why);
     }
-    temp_ = slot >= 0 ? std::string(g_paths[slot]) : templ;
+    temp_ = slot >= 0 ? std::string(g_slots[slot].path) : templ;
     slot_ = slot;
     // Same permissions as a file the user would create.
     const mode_t mask = umask(0);
@@ -137,24 +191,40 @@ Status SafeOutput::writeAt(long offset, const void* data, size_t size) {
 Status SafeOutput::commit() {
     if (failed_ || !f_)
         return fail("write failed");
-    // Flush before the rename to catch a full disk here rather than leave a short file.
-    if (std::fflush(f_) != 0 || fsync(fileno(f_)) != 0) {
-        const std::string why = errnoText();
+    auto failWith = [this](const std::string& why) {
         discard();
-        return fail("cannot write the output: " + why);
-    }
+        return fail(why);
+    };
+    struct stat old {};
+    const bool exists = lstat(target_.c_str(), &old) == 0;
+    if (exists && existing_ == Existing::Refuse)
+        return failWith(target_ + " exists already");
+    if (exists && !S_ISREG(old.st_mode))
+        return failWith("the output " + target_ + " exists and is not a regular file");
+    // The new file takes the place of the old one with the old one's permission bits.
+    if (exists)
+        fchmod(fileno(f_), old.st_mode & 07777);
+    // Flush before the rename to catch a full disk here rather than leave a short file.
+    if (std::fflush(f_) != 0 || fsync(fileno(f_)) != 0)
+        return failWith("cannot write the output: " + errnoText());
     const int rc = std::fclose(f_);
     f_ = nullptr;
-    if (rc != 0) {
-        const std::string why = errnoText();
-        discard();
-        return fail("cannot write the output: " + why);
+    if (rc != 0)
+        return failWith("cannot write the output: " + errnoText());
+    if (exists) {
+        const std::string why = moveToTrash(target_);
+        if (!why.empty())
+            return failWith("cannot move the old " + target_ + " to the Trash (" + why +
+                            "); nothing was replaced");
+        trashedOld_ = true;
     }
-    if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
-        const std::string why = errnoText();
-        discard();
-        return fail("cannot put the output in place: " + why);
+    if (renameNoReplace(temp_, target_) != 0) {
+        const std::string why = errno == EEXIST
+                                    ? target_ + " appeared while the job ran; it was kept"
+                                    : "cannot put the output in place: " + errnoText();
+        return failWith(why);
     }
+    syncFolder(folderOf(target_));
     releaseSlot(slot_);
     slot_ = -1;
     temp_.clear();
@@ -202,11 +272,11 @@ void wavHeader(unsigned char h[44], int rate, int channels, uint32_t data) {
 
 } // namespace
 
-Status WavWriter::open(const std::string& target, int rate, int channels) {
+Status WavWriter::open(const std::string& target, int rate, int channels, Existing existing) {
     rate_ = rate;
     channels_ = channels;
     bytes_ = 0;
-    if (Status s = out_.open(target); !s)
+    if (Status s = out_.open(target, existing); !s)
         return s;
     unsigned char h[44];
     wavHeader(h, rate, channels, 0);
@@ -228,22 +298,16 @@ Status WavWriter::finish() {
     return out_.commit();
 }
 
-// ---- terminal ----
+// ---- terminal and progress channel ----
 
-bool stdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
 bool stderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
-void pauseIfTerminal() {
-    if (!stdinIsTerminal())
-        return;
-    std::fprintf(stderr, "Press Enter to close.");
-    std::fflush(stderr);
-    int c;
-    while ((c = std::getchar()) != EOF && c != '\n') {
-    }
-}
-
 void Progress::update(double fraction, double audioSeconds) {
+    const int permille = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 1000);
+    if (permille != sentPermille_) {
+        sentPermille_ = permille;
+        sendUpdate("progress", std::to_string(permille));
+    }
     if (!terminal_)
         return;
     const auto now = std::chrono::steady_clock::now();
@@ -262,6 +326,18 @@ void Progress::clear() {
         std::fprintf(stderr, "\r                    \r");
     shown_ = false;
 }
+
+void reportOutput(const std::string& name, bool trashedOld) {
+    std::string text = "Done " + name + "\n";
+    if (trashedOld)
+        text += "the old " + name + " is in the Trash\n";
+    std::fputs(text.c_str(), stderr);
+    if (trashedOld)
+        sendUpdate("trashed", name);
+    sendUpdate("output", name);
+}
+
+const char* programVersion() { return WL_VERSION; }
 
 bool sameFile(const std::string& a, const std::string& b) {
     if (a == b)

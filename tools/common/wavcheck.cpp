@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "wavcheck.h"
 
 #include <cstring>
+#include <optional>
 
 namespace wl {
 namespace {
@@ -35,8 +37,8 @@ Result<WavShape> checkFmt(const unsigned char* f, uint32_t size) {
     w.isFloat = tag == 3;
     if (w.channels < 1 || w.channels > 2)
         return bad(std::to_string(w.channels) + " channels, only mono and stereo are supported");
-    if (rate < 8000 || rate > 48000)
-        return bad("sample rate " + std::to_string(rate) + " Hz, supported are 8000 to 48000 Hz");
+    if (rate < 8000 || rate > 192000)
+        return bad("sample rate " + std::to_string(rate) + " Hz, supported are 8000 to 192000 Hz");
     w.rate = static_cast<int>(rate);
     const bool bitsOk = w.isFloat ? (w.bits == 32 || w.bits == 64)
                                   : (w.bits == 8 || w.bits == 16 || w.bits == 24 || w.bits == 32);
@@ -47,16 +49,48 @@ Result<WavShape> checkFmt(const unsigned char* f, uint32_t size) {
     return w;
 }
 
+
+uint64_t get64(const unsigned char* p) { return get32(p) | (uint64_t{get32(p + 4)} << 32); }
+
+// Whether the bytes at pos start a plausible chunk: a printable four-letter id and a size that
+// fits in the file.
+bool chunkAt(const ReadAt& read, uint64_t pos, uint64_t fileSize) {
+    unsigned char c[8];
+    if (pos + 8 > fileSize || read(pos, c, 8) < 8)
+        return false;
+    for (int i = 0; i < 4; ++i)
+        if (c[i] < 0x20 || c[i] > 0x7e)
+            return false;
+    return pos + 8 + get32(c + 4) <= fileSize;
+}
+
+// The audio's real extent from the data chunk's declared size.
+void placeData(WavShape& w, const ReadAt& read, uint64_t body, uint64_t declared,
+               uint64_t fileSize) {
+    const uint64_t available = fileSize - body;
+    // Streaming writers leave 0 or a placeholder; a huge size followed by no chunk is a header
+    // that overflowed (audio past 4 GiB).
+    const bool placeholder = declared == 0 || declared == 0xFFFFFFFFu || declared == 0x7FFFF000u;
+    const bool overflowed = declared >= 0x7FFFF000u && declared < available &&
+                            !chunkAt(read, body + declared + (declared & 1), fileSize);
+    w.sizeFromFile = placeholder || declared > available || overflowed;
+    const uint64_t bytes = w.sizeFromFile ? available : declared;
+    w.dataOffset = body;
+    w.dataBytes = bytes - bytes % static_cast<uint64_t>(w.frameBytes());
+}
+
 } // namespace
 
 Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize) {
     unsigned char h[12];
     if (read(0, h, 12) < 12)
         return bad("not a WAV file (too short)");
-    if (std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 8, "WAVE", 4) != 0)
+    const bool rf64 = std::memcmp(h, "RF64", 4) == 0 || std::memcmp(h, "BW64", 4) == 0;
+    if ((std::memcmp(h, "RIFF", 4) != 0 && !rf64) || std::memcmp(h + 8, "WAVE", 4) != 0)
         return bad("not a WAV file (no RIFF/WAVE header)");
     uint64_t pos = 12;
     bool haveFmt = false;
+    std::optional<uint64_t> ds64Data; // RF64: the real data size
     WavShape shape;
     while (pos + 8 <= fileSize) {
         unsigned char c[8];
@@ -64,7 +98,12 @@ Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize) {
             break;
         const uint32_t size = get32(c + 4);
         const uint64_t body = pos + 8;
-        if (std::memcmp(c, "fmt ", 4) == 0) {
+        if (std::memcmp(c, "ds64", 4) == 0 && rf64) {
+            unsigned char d[16];
+            if (size < 16 || read(body, d, 16) < 16)
+                return bad("RF64 ds64 chunk cut off");
+            ds64Data = get64(d + 8);
+        } else if (std::memcmp(c, "fmt ", 4) == 0) {
             if (haveFmt)
                 return bad("two fmt chunks");
             if (size > 1024)
@@ -80,15 +119,10 @@ Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize) {
         } else if (std::memcmp(c, "data", 4) == 0) {
             if (!haveFmt)
                 return bad("data chunk before the fmt chunk");
-            if (body + size > fileSize)
-                return bad("the data chunk claims " + std::to_string(size) +
-                           " bytes but the file holds only " + std::to_string(fileSize - body) +
-                           " (truncated file?)");
-            const int frame = shape.channels * shape.bits / 8;
-            if (size % frame != 0)
-                return bad("the data chunk is not a whole number of sample frames");
-            shape.dataOffset = body;
-            shape.dataBytes = size;
+            const uint64_t declared = rf64 && ds64Data && size == 0xFFFFFFFFu ? *ds64Data : size;
+            placeData(shape, read, body, declared, fileSize);
+            if (shape.dataBytes == 0)
+                return bad("no audio in the file (the data chunk is empty)");
             return shape;
         }
         pos = body + size + (size & 1);

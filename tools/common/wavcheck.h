@@ -1,5 +1,6 @@
 // A look at a WAV file's chunk structure before the decoder library sees it, so that malformed
 // headers (the classic encoder crashers) get a clear refusal instead of a guess.
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "toolkit.h"
 
@@ -17,11 +18,16 @@ struct WavShape {
     int bits = 0;
     bool isFloat = false;
     uint64_t dataOffset = 0;
-    uint64_t dataBytes = 0;
+    uint64_t dataBytes = 0; // whole frames only, never past the end of the file
+    bool sizeFromFile = false; // the header's data size was a placeholder or a lie
+    int frameBytes() const { return channels * bits / 8; }
 };
 
-// Accepts PCM 8/16/24/32-bit and float 32/64-bit, plain or WAVE_FORMAT_EXTENSIBLE, mono or
-// stereo, 8 to 48 kHz, with a data chunk that fits in the file.
+// Accepts RIFF and RF64 files of PCM 8/16/24/32-bit and float 32/64-bit, plain or
+// WAVE_FORMAT_EXTENSIBLE, mono or stereo, 8 to 192 kHz. A data size that cannot be right (0,
+// the streaming placeholders 0xFFFFFFFF and 0x7FFFF000, or one that runs past the end of the
+// file) means that the audio runs to the end of the file, as a program writing to a pipe leaves
+// it. A file without a single frame of audio is refused.
 Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize);
 
 } // namespace wl

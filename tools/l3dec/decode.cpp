@@ -1,5 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "decode.h"
 
+#include <algorithm>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -27,6 +30,8 @@ class WavSink : public PcmSink {
     }
     Status write(const unsigned char* pcm, size_t bytes) override { return wav_.write(pcm, bytes); }
     Status finish() { return wav_.finish(); }
+    void keepExisting() { wav_.setExisting(Existing::Refuse); }
+    bool trashedOld() const { return wav_.trashedOld(); }
 
   private:
     std::string target_;
@@ -50,7 +55,8 @@ mpg123_handle* newDecoder() {
     return mh;
 }
 
-Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Progress* progress) {
+Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Progress* progress,
+                    uint64_t fileSize) {
     long rate = 0;
     int channels = 0, encoding = 0;
     if (mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK)
@@ -58,7 +64,13 @@ Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Prog
     const off_t length = mpg123_length(mh);
     const bool exact = mpg123_getstate(mh, MPG123_ACCURATE, nullptr, nullptr) == MPG123_OK;
     const off_t promisedFrames = mpg123_framelength(mh);
-    const uint64_t expected = length > 0 ? static_cast<uint64_t>(length) * channels * 2 : 0;
+    uint64_t expected = length > 0 ? static_cast<uint64_t>(length) * channels * 2 : 0;
+    // The file's size at the first frame's bitrate bounds what an info tag may promise.
+    mpg123_frameinfo info{};
+    if (fileSize > 0 && mpg123_info(mh, &info) == MPG123_OK && info.bitrate > 0) {
+        const double seconds = static_cast<double>(fileSize) * 8 / (info.bitrate * 1000.0);
+        expected = std::min(expected, static_cast<uint64_t>(seconds * rate) * channels * 2);
+    }
     if (Status s = sink.begin(rate, channels, expected); !s)
         return s;
     std::vector<unsigned char> buf(1 << 16);
@@ -110,36 +122,58 @@ std::string DecodeReport::describe() const {
     if (!stop.empty())
         return stop;
     return "damaged stream: " + std::to_string(missingFrames) + " frames missing or skipped, " +
-           std::to_string(errors) + " decoder errors; the WAV holds what could be decoded";
+           std::to_string(errors) + " decoder errors";
 }
 
-Status decodeFile(const std::string& input, const std::string& output, Progress* progress) {
-    struct stat st {};
-    if (stat(input.c_str(), &st) != 0)
-        return fail("cannot open: " + errnoText());
-    if (!S_ISREG(st.st_mode))
-        return fail("not a regular file");
-    if (sameFile(input, output))
-        return fail("the output would overwrite the input");
+namespace {
+
+bool looksLikeWav(int fd) {
+    unsigned char h[12];
+    if (pread(fd, h, sizeof h, 0) != static_cast<ssize_t>(sizeof h))
+        return false;
+    return (std::memcmp(h, "RIFF", 4) == 0 || std::memcmp(h, "RF64", 4) == 0) &&
+           std::memcmp(h + 8, "WAVE", 4) == 0;
+}
+
+} // namespace
+
+Result<Decoded> decodeFile(const std::string& input, const std::string& output,
+                           Progress* progress) {
+    using R = Result<Decoded>;
     const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return fail("cannot open: " + errnoText());
+        return R::fail("cannot open: " + errnoText());
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return R::fail("not a regular file");
+    if (looksLikeWav(fd))
+        return R::fail("this is a WAV file, not an MP3");
+    if (sameFile(input, output))
+        return R::fail("the output would overwrite the input");
     std::unique_ptr<mpg123_handle, HandleDeleter> mh(newDecoder());
-    if (!mh || mpg123_open_fd(mh.get(), fd) != MPG123_OK) {
-        close(fd);
-        return fail("cannot start the decoder");
-    }
+    if (!mh || mpg123_open_fd(mh.get(), fd) != MPG123_OK)
+        return R::fail("cannot start the decoder");
     WavSink sink(output);
     DecodeReport report;
-    Status s = decodeHandle(mh.get(), sink, report, progress);
-    close(fd);
-    if (!s)
-        return s;
-    if (Status f = sink.finish(); !f)
-        return f;
+    if (Status s = decodeHandle(mh.get(), sink, report, progress, static_cast<uint64_t>(st.st_size));
+        !s)
+        return R::fail(s.error());
+    // What a damaged stream gave never takes the place of an existing file.
     if (report.damaged())
-        return fail(report.describe());
-    return ok();
+        sink.keepExisting();
+    const Status f = sink.finish();
+    if (!report.damaged())
+        return f ? R(Decoded{sink.trashedOld()}) : R::fail(f.error());
+    if (!f && access(output.c_str(), F_OK) == 0)
+        return R::fail(report.describe() + "; no WAV written, the existing " + output +
+                       " was left as it was");
+    if (!f)
+        return R::fail(report.describe() + "; " + f.error());
+    return R::fail(report.describe() + "; " + output + " holds what could be decoded");
 }
 
 } // namespace wl::l3dec

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "toolkit.h"
 
@@ -25,15 +26,24 @@ struct DecodeReport {
 
 // Decodes an opened stream to the sink. A damaged stream is decoded as far as it goes and the
 // damage is left in the report; the result is a failure only when nothing could be decoded or
-// the sink failed.
-Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Progress* progress);
+// the sink failed. fileSize (0: unknown) bounds the expected length that sink.begin() gets,
+// so that an info tag promising more than the file can hold does not refuse the stream.
+Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Progress* progress,
+                    uint64_t fileSize = 0);
 
 // A decoder handle set up for 16-bit output at the stream's own rate and channel count, with
 // gapless trimming and no messages of its own.
 mpg123_handle* newDecoder();
 
-// Decodes one MPEG audio file to a WAV, replacing output only with a complete file. A damaged
-// stream still gives the WAV of what could be decoded, and a failure that describes the damage.
-Status decodeFile(const std::string& input, const std::string& output, Progress* progress);
+struct Decoded {
+    bool trashedOld = false; // an older file of the output's name went to the Trash
+};
+
+// Decodes one MPEG audio file to a WAV, put in place only complete; an existing file of the
+// name goes to the Trash first. A damaged stream gives the WAV of what could be decoded only
+// when the name was free (an existing file is then left as it was), and a failure that
+// describes the damage.
+Result<Decoded> decodeFile(const std::string& input, const std::string& output,
+                           Progress* progress);
 
 } // namespace wl::l3dec

@@ -1,5 +1,8 @@
-// l3dec INPUT [OUTPUT] [-wav]: decodes an MPEG audio file to a 16-bit PCM WAV.
+// SPDX-License-Identifier: GPL-3.0-or-later
+// l3dec INPUT [OUTPUT] [-wav] [-quit]: decodes an MPEG audio file to a 16-bit PCM WAV.
 #include "decode.h"
+#include "jobprotocol.h"
+#include "options.h"
 
 #include <cstdio>
 #include <vector>
@@ -8,38 +11,30 @@ using namespace wl;
 
 int main(int argc, char** argv) {
     installSignalCleanup();
-    std::vector<std::string> files;
-    bool quit = false, switches = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (switches && a == "--")
-            switches = false;
-        else if (switches && iequals(a, "-wav"))
-            continue;
-        else if (switches && iequals(a, "-quit"))
-            quit = true;
-        else
-            files.push_back(a);
-    }
-    if (files.empty() || files.size() > 2) {
-        std::fprintf(stderr, "l3dec: %s\nusage: l3dec INPUT [OUTPUT] [-wav] [-quit]\n",
-                     files.empty() ? "no input file given"
-                                   : ("too many file names (\"" + files[2] + "\")").c_str());
-        if (!quit)
-            pauseIfTerminal();
+    auto options = l3dec::parseArgs(std::vector<std::string>(argv + 1, argv + argc));
+    if (!options) {
+        std::fprintf(stderr, "l3dec: %s\nTry 'l3dec --help'.\n", options.error().c_str());
         return 2;
     }
-    const std::string input = files[0];
-    const std::string output = files.size() == 2 ? files[1] : replaceExtension(input, ".wav");
+    if (options->help || options->version) {
+        std::fputs(options->help ? l3dec::kUsage : "", stdout);
+        if (options->version)
+            std::printf("l3dec (Wavelathe) %s\n", programVersion());
+        return 0;
+    }
+    const std::string& input = options->input;
+    const std::string output =
+        options->output.empty() ? replaceExtension(input, ".wav") : options->output;
     std::fprintf(stderr, "Decoding %s -> %s\n", input.c_str(), output.c_str());
+    sendUpdate("start", input);
     Progress progress(stderrIsTerminal());
-    Status s = l3dec::decodeFile(input, output, &progress);
+    auto decoded = l3dec::decodeFile(input, output, &progress);
     progress.clear();
-    if (s)
-        std::fprintf(stderr, "Done %s\n", output.c_str());
-    else
-        std::fprintf(stderr, "l3dec: %s: %s\n", input.c_str(), s.error().c_str());
-    if (!quit)
-        pauseIfTerminal();
-    return s ? 0 : 1;
+    if (!decoded) {
+        std::fprintf(stderr, "l3dec: %s: %s\n", input.c_str(), decoded.error().c_str());
+        sendUpdate("failed", input + ": " + decoded.error());
+        return 1;
+    }
+    reportOutput(output, decoded->trashedOld);
+    return 0;
 }

@@ -1,18 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // wavelathe-cmd SCRIPT: runs a job script line by line, each line one program with its argument
 // vector, never through a shell. The whole script is read before the first line runs, so a job
 // that rewrites the script while it runs cannot change what this run does.
 #include "cmdline.h"
+#include "jobprotocol.h"
 #include "lookup.h"
+#include "toolkit.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
+
+constexpr off_t kMaxScript = 1 << 20;
+
+const char* const kUsage =
+    "usage: wavelathe-cmd SCRIPT\n"
+    "Runs a Wavelathe job script: each line is one program and its arguments, separated by\n"
+    "blanks; a double-quoted stretch is one argument (\"\" inside it is one \"); the program\n"
+    "name also ends at a \"/\". No other character is special and no shell is involved.\n"
+    "Programs are looked for beside wavelathe-cmd, then (BladeEnc, l3dec and CDDA only) in the\n"
+    "current folder, then on PATH.\n"
+    "\n"
+    "  --help      this text;  --version  the version\n"
+    "\n"
+    "Exit status: that of the last line; 127 a program was not found, 126 it could not be\n"
+    "started, 128+N it was ended by signal N, 1 the script could not be read, 2 usage error.\n";
+
+wl::Result<std::string> readScript(const char* path) {
+    using R = wl::Result<std::string>;
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return R::fail(std::string("cannot read: ") + std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return R::fail("not a regular file");
+    if (st.st_size > kMaxScript)
+        return R::fail("too large for a job script (over 1 MiB)");
+    std::string script(static_cast<size_t>(kMaxScript) + 1, '\0');
+    size_t got = 0;
+    while (got < script.size()) {
+        const ssize_t n = read(fd, script.data() + got, script.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return R::fail(std::string("cannot read: ") + std::strerror(errno));
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    if (got > static_cast<size_t>(kMaxScript))
+        return R::fail("too large for a job script (over 1 MiB)");
+    script.resize(got);
+    if (script.rfind("\xEF\xBB\xBF", 0) == 0) // a byte-order mark some editors write
+        script.erase(0, 3);
+    return script;
+}
 
 int runCommand(const std::vector<std::string>& words) {
     const std::string program = wl::findProgram(words[0]);
@@ -32,6 +85,7 @@ int runCommand(const std::vector<std::string>& words) {
         return 126;
     }
     if (pid == 0) {
+        signal(SIGPIPE, SIG_DFL);
         execv(program.c_str(), argv.data());
         std::fprintf(stderr, "wavelathe-cmd: %s: cannot start: %s\n", program.c_str(),
                      std::strerror(errno));
@@ -48,27 +102,38 @@ int runCommand(const std::vector<std::string>& words) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "--version") == 0)) {
+        if (argv[1][2] == 'h')
+            std::fputs(kUsage, stdout);
+        else
+            std::printf("wavelathe-cmd (Wavelathe) %s\n", wl::programVersion());
+        return 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: wavelathe-cmd SCRIPT\n");
+        std::fprintf(stderr, "wavelathe-cmd: %s\nTry 'wavelathe-cmd --help'.\n",
+                     argc < 2 ? "no script given" : "one script only");
         return 2;
     }
-    std::ifstream in(argv[1], std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "wavelathe-cmd: %s: cannot read: %s\n", argv[1], std::strerror(errno));
+    // A job window that went away must not end the job.
+    signal(SIGPIPE, SIG_IGN);
+    auto script = readScript(argv[1]);
+    if (!script) {
+        std::fprintf(stderr, "wavelathe-cmd: %s: %s\n", argv[1], script.error().c_str());
         return 1;
     }
-    const std::string script((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
     int status = 0;
-    for (std::string_view line : wl::scriptLines(script)) {
+    for (std::string_view line : wl::scriptLines(*script)) {
         const auto words = wl::tokenizeLine(line);
         if (!words) {
             std::fprintf(stderr, "wavelathe-cmd: %s: a line holds a NUL byte; skipped\n", argv[1]);
             status = 1;
             continue;
         }
-        if (!words->empty())
-            status = runCommand(*words);
+        if (words->empty())
+            continue;
+        wl::sendUpdate("line", line);
+        status = runCommand(*words);
+        wl::sendUpdate("exit", std::to_string(status));
     }
     return status;
 }

@@ -1,0 +1,182 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "rip.h"
+
+#include "checksums.h"
+#include "discfiles.h"
+#include "jobprotocol.h"
+
+// cdio.h first: the other libcdio headers rely on its types.
+#include <cdio/cdio.h>
+
+#include <cdio/cd_types.h>
+#include <cdio/logging.h>
+#include <cdio/paranoia/cdda.h>
+#include <cdio/paranoia/paranoia.h>
+#include <cstdio>
+#include <set>
+
+namespace wl::cdda {
+namespace {
+
+using R = Result<Ripped>;
+
+// libcdio's own handler ends the process on an error; ours keeps the last message for the
+// failure we report.
+std::string g_libcdioError;
+void onLibcdioLog(cdio_log_level_t level, const char message[]) {
+    if (level >= CDIO_LOG_WARN)
+        g_libcdioError = message;
+}
+
+// Paranoia reports by position in 16-bit words; a sector holds CD_FRAMEWORDS of them.
+std::set<long> g_unreadable, g_repaired;
+void onParanoiaEvent(long inpos, paranoia_cb_mode_t mode) {
+    const long sector = inpos / CD_FRAMEWORDS;
+    switch (mode) {
+    case PARANOIA_CB_READERR:
+    case PARANOIA_CB_SKIP:
+        g_unreadable.insert(sector);
+        break;
+    case PARANOIA_CB_VERIFY:
+    case PARANOIA_CB_FIXUP_EDGE:
+    case PARANOIA_CB_FIXUP_ATOM:
+    case PARANOIA_CB_SCRATCH:
+    case PARANOIA_CB_REPAIR:
+    case PARANOIA_CB_FIXUP_DROPPED:
+    case PARANOIA_CB_FIXUP_DUPED:
+        g_repaired.insert(sector);
+        break;
+    default:
+        break;
+    }
+}
+
+std::string withLibcdio(std::string why) {
+    if (!g_libcdioError.empty())
+        why += " (" + g_libcdioError + ")";
+    return why;
+}
+
+// The named device or image, else the first drive that holds an audio disc, else libcdio's
+// default drive.
+CdIo_t* openDisc(const std::string& device, std::string& name) {
+    if (!device.empty()) {
+        name = device;
+        return cdio_open(device.c_str(), DRIVER_UNKNOWN);
+    }
+    char** drives = cdio_get_devices_with_cap(nullptr, CDIO_FS_AUDIO, false);
+    if (drives && drives[0])
+        name = drives[0];
+    cdio_free_device_list(drives);
+    if (name.empty()) {
+        char* def = cdio_get_default_device(nullptr);
+        if (!def)
+            return nullptr;
+        name = def;
+        cdio_free(def);
+    }
+    return cdio_open(name.c_str(), DRIVER_UNKNOWN);
+}
+
+} // namespace
+
+R rip(const Options& o) {
+    cdio_log_set_handler(onLibcdioLog);
+    g_libcdioError.clear();
+    const std::string out = outputName(o);
+    auto files = o.device.empty() ? Result<std::vector<std::string>>(std::vector<std::string>{})
+                                  : discFiles(o.device);
+    if (!files)
+        return R::fail(files.error());
+    for (const std::string& f : *files)
+        if (sameFile(f, out))
+            return R::fail("the output " + out + " is " + f + ", which the rip reads");
+    std::string deviceName;
+    CdIo_t* cdio = openDisc(o.device, deviceName);
+    if (!cdio && !files->empty())
+        return R::fail(withLibcdio(deviceName + ": cannot be read as a disc image"));
+    if (!cdio)
+        return R::fail(withLibcdio(deviceName.empty()
+                                       ? "no CD drive found"
+                                       : deviceName + ": no disc, or the drive is not ready"));
+    cdrom_drive_t* d = cdio_cddap_identify_cdio(cdio, CDDA_MESSAGE_FORGETIT, nullptr);
+    if (!d) {
+        cdio_destroy(cdio);
+        return R::fail(withLibcdio(deviceName + ": not an audio CD drive or image"));
+    }
+    cdio_cddap_verbose_set(d, CDDA_MESSAGE_FORGETIT, CDDA_MESSAGE_FORGETIT);
+    struct Closer {
+        cdrom_drive_t* d;
+        CdIo_t* c;
+        ~Closer() {
+            cdio_cddap_close_no_free_cdio(d);
+            cdio_destroy(c);
+        }
+    } closer{d, cdio};
+    if (cdio_cddap_open(d) != 0)
+        return R::fail(withLibcdio(deviceName + ": no audio disc, or the drive is not ready"));
+    // Audio sectors are little-endian; paranoia's own guess from the content can be wrong.
+    d->bigendianp = 0;
+    const int first = cdio_get_first_track_num(cdio);
+    const int count = cdio_cddap_tracks(d);
+    const int last = first + count - 1;
+    int firstAudio = 0, lastAudio = 0;
+    for (int t = first; t <= last; ++t)
+        if (cdio_cddap_track_audiop(d, static_cast<track_t>(t))) {
+            firstAudio = firstAudio ? firstAudio : t;
+            lastAudio = t;
+        }
+    if (count <= 0 || firstAudio == 0)
+        return R::fail(deviceName + ": no audio tracks");
+    if (o.track == 0)
+        return R::fail("no track given (/T N); the disc has " + std::to_string(count) + " tracks");
+    if (o.track < first || o.track > last)
+        return R::fail("track \"" + o.trackText + "\" does not exist; the disc has " +
+                       std::to_string(count) + " tracks (" + std::to_string(first) + " to " +
+                       std::to_string(last) + ")");
+    const track_t t = static_cast<track_t>(o.track);
+    if (!cdio_cddap_track_audiop(d, t))
+        return R::fail("track " + std::to_string(o.track) + " is a data track, not audio");
+    const lsn_t from = cdio_cddap_track_firstsector(d, t);
+    const lsn_t to = cdio_cddap_track_lastsector(d, t);
+    if (from < 0 || to < from)
+        return R::fail("cannot read the table of contents");
+
+    // Without /O an existing file is never touched, not even by a rename in the last moment.
+    const Existing existing = o.overwrite ? Existing::ToTrash : Existing::Refuse;
+    const long sectors = to - from + 1;
+    std::fprintf(stderr, "Ripping track %d (%ld sectors) to %s\n", o.track, sectors, out.c_str());
+    WavWriter wav;
+    if (Status s = wav.open(out, 44100, 2, existing); !s)
+        return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
+    cdrom_paranoia_t* p = cdio_paranoia_init(d);
+    struct ParanoiaCloser {
+        cdrom_paranoia_t* p;
+        ~ParanoiaCloser() { cdio_paranoia_free(p); }
+    } pc{p};
+    cdio_paranoia_modeset(p, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+    cdio_paranoia_seek(p, from, SEEK_SET);
+    Progress progress(stderrIsTerminal());
+    TrackChecksums sums(static_cast<uint64_t>(sectors) * 588, o.track == firstAudio,
+                        o.track == lastAudio);
+    g_unreadable.clear();
+    g_repaired.clear();
+    for (long i = 0; i < sectors; ++i) {
+        const int16_t* buf = cdio_paranoia_read_limited(p, onParanoiaEvent, 20);
+        if (!buf)
+            return R::fail(withLibcdio("read error at sector " + std::to_string(from + i)));
+        if (Status s = wav.write(buf, CDIO_CD_FRAMESIZE_RAW); !s)
+            return R::fail(s.error());
+        sums.add(reinterpret_cast<const unsigned char*>(buf), CDIO_CD_FRAMESIZE_RAW);
+        progress.update(static_cast<double>(i + 1) / sectors, (i + 1) / 75.0);
+    }
+    progress.clear();
+    if (!g_unreadable.empty())
+        return R::fail(std::to_string(g_unreadable.size()) +
+                       " sectors could not be read even after correction; no file written");
+    if (Status s = wav.finish(); !s)
+        return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
+    return Ripped{out, sums.describe(), static_cast<long>(g_repaired.size()), wav.trashedOld()};
+}
+
+} // namespace wl::cdda

@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One track of an audio disc (a drive or a disc image) to a WAV file.
+#pragma once
+#include "options.h"
+
+namespace wl::cdda {
+
+struct Ripped {
+    std::string output;
+    std::string checks;  // the copy CRC and AccurateRip checksums
+    long repaired = 0;   // sectors that needed re-reads or were corrected
+    bool trashedOld = false;
+};
+
+// Rips the track; prints its start line to standard error. Nothing is written on failure.
+Result<Ripped> rip(const Options& o);
+
+} // namespace wl::cdda

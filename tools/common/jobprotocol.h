@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The job progress protocol: how the interpreter and the tools tell the job window what they do.
+//
+// The job window opens a pipe and names its writing end in the environment variable
+// WAVELATHE_PROGRESS_FD (a descriptor number). Every program of the job inherits it and writes
+// whole lines to it, each line one update, each written with one write() so that lines of two
+// writers never interleave:
+//
+//   line TEXT        the interpreter is about to run this job line
+//   exit N           the interpreter's line ended with exit status N
+//   files N          a batch of N input files begins
+//   start NAME       a tool begins on the input NAME
+//   progress P       P thousandths of the current work are done (0 to 1000)
+//   output NAME      the output NAME is complete and in place
+//   trashed NAME     an older file named NAME went to the user's Trash before it was replaced
+//   deleted NAME     the encoded input NAME was deleted (-Delete)
+//   failed TEXT      one input failed; TEXT is the tool's message ("song.wav: not a WAV file")
+//   summary TEXT     a batch's closing count ("8 encoded, 1 failed")
+//   check TEXT       a proof of the output (a rip's CRC and AccurateRip checksums)
+//
+// A line is the keyword, one blank and the text up to the line feed; names are written as they
+// are, so a text holding a line feed would be cut there and is sent with it replaced by a blank.
+// Unknown keywords are ignored, so the protocol can grow. Without the variable nothing is sent
+// and the tools only write their human messages to standard error.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace wl {
+
+inline constexpr const char* kProgressFdVariable = "WAVELATHE_PROGRESS_FD";
+
+// Sends one update when the job has a progress channel; does nothing otherwise.
+void sendUpdate(std::string_view keyword, std::string_view text);
+
+struct Update {
+    std::string keyword, text;
+};
+
+// One received line (without its line feed) split into keyword and text; nothing for an empty
+// line.
+std::optional<Update> parseUpdate(std::string_view line);
+
+} // namespace wl
