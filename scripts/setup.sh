@@ -50,7 +50,7 @@ case "$mode" in
     ctest --test-dir build-asan --output-on-failure -j2
     # A short run of each fuzz target.
     CC=clang CXX=clang++ build build-fuzz -DWL_FUZZ=ON -DWL_TESTS=OFF
-    for target in fuzz_wav_encode fuzz_mp3_decode; do
+    for target in fuzz_wav_encode fuzz_mp3_decode fuzz_cue_bin; do
       work=$(mktemp -d)  # libFuzzer adds what it finds to its first corpus folder
       if ! build-fuzz/bin/$target -max_total_time=20 -rss_limit_mb=2048 "$work" tests/tools/corpus/ >"$work.log" 2>&1; then
         echo "fuzz target $target found a fault:"; tail -40 "$work.log"; exit 1

@@ -360,7 +360,8 @@ class TestForm1 : public QObject {
         QTest::addColumn<QString>("name");
         for (const char* n : {"my song.wav", "it's.wav", "say \"hi\".wav", "#1.wav", "why?.wav",
                               "a&b.wav", "$HOME.wav", "`id`.wav", "a;rm -rf ~.wav", "$(reboot).wav",
-                              "\xc3\xa9t\xc3\xa9 \xe2\x99\xab.wav", "song.", "-lead.wav"})
+                              "\xc3\xa9t\xc3\xa9 \xe2\x99\xab.wav", "song.", "-lead.wav", "-delete",
+                              "-hq"})
             QTest::newRow(n) << QString::fromUtf8(n);
     }
     void awkwardNamesReachTheEncoderWhole() {

@@ -12,6 +12,8 @@ TestFolder::TestFolder() : previous_(QDir::currentPath()) {
     QDir::setCurrent(dir_.path());
     QDir(dir_.path()).mkdir("config");
     qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toLocal8Bit());
+    // Replaced files go to a Trash of the test's own.
+    qputenv("XDG_DATA_HOME", dir_.filePath("data").toLocal8Bit());
 }
 
 TestFolder::~TestFolder() { QDir::setCurrent(previous_); }

@@ -46,14 +46,16 @@ class FakeHost : public Host {
     void OpenLink(const QString& target) override { links.append(target); }
 };
 
-// A fresh temporary folder made the current folder, with XDG_CONFIG_HOME inside it; the old
-// current folder comes back on destruction.
+// A fresh temporary folder made the current folder, with XDG_CONFIG_HOME and XDG_DATA_HOME (the
+// Trash) inside it; the old current folder comes back on destruction.
 class TestFolder {
   public:
     TestFolder();
     ~TestFolder();
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const { return dir_.filePath(name); }
+    // A file of that name in the test's Trash.
+    QString trashed(const QString& name) const { return dir_.filePath("data/Trash/files/" + name); }
 
   private:
     QTemporaryDir dir_;

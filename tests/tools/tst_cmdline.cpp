@@ -138,6 +138,23 @@ class TestCmdline : public QObject {
         QCOMPARE(run(), 0);
     }
 
+    // Scripts that are not job scripts end with a message and status 1, in bounded memory.
+    void scriptsThatAreNot() {
+        TestFolder folder;
+        QDir().mkdir("folder.bat");
+        Run r = runProgram(binDir() + "/wavelathe-cmd", {"folder.bat"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("not a regular file"), r.err.constData());
+        r = runProgram(binDir() + "/wavelathe-cmd", {"/dev/zero"});
+        QCOMPARE(r.status, 1);
+        writeAll("big.bat", QByteArray((1 << 20) + 1, ' '));
+        r = runProgram(binDir() + "/wavelathe-cmd", {"big.bat"});
+        QVERIFY2(r.status == 1 && r.err.contains("over 1 MiB"), r.err.constData());
+        // A byte-order mark is not part of the program name.
+        writeAll("bom.bat", "\xEF\xBB\xBFtrue\r\n");
+        QCOMPARE(runProgram(binDir() + "/wavelathe-cmd", {"bom.bat"}).status, 0);
+    }
+
     void notFoundAndLastStatus() {
         TestFolder folder;
         const QString cmd = stage(folder, "");

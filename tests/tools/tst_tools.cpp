@@ -1,5 +1,6 @@
 // BladeEnc and l3dec on audio the tests make: round trips, program lines, bad input, deletion.
 #include "cmdline.h"
+#include "encode.h"
 #include "support.h"
 
 #include <QDirIterator>
@@ -10,6 +11,7 @@
 #include <QtEndian>
 #include <cmath>
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -413,6 +415,111 @@ class TestTools : public QObject {
         QVERIFY(r.err.indexOf("d/a.wav") < r.err.indexOf("d/b.wav"));
     }
 
+    // A name spelled like a switch, as the program writes it, stays a name; a switch the tool
+    // does not know is refused, never taken for a file.
+    void switchLikeNames() {
+        TestFolder folder;
+        writeWav("song.wav", 22050, 1, 0.3);
+        writeAll("settings.bat", "BladeEnc  song.wav  ./-delete -br 128000\r\n");
+        Run r = runProgram(tool("wavelathe-cmd"), {"settings.bat"}, folder.path());
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(readWav("song.wav").frames(), qint64(6615));
+        QVERIFY(hasInfoTag("-delete"));
+        for (const char* program : {"BladeEnc", "l3dec"}) {
+            r = runProgram(tool(program), {"song.wav", "-V2"});
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.err.contains("unknown switch -V2") && r.err.contains("--help"),
+                     r.err.constData());
+        }
+        QVERIFY(!QFile::exists("-V2"));
+    }
+
+    // Headers whose data size cannot be right: the audio runs to the end of the file, every
+    // frame is encoded, and only then does -Delete let the WAV go.
+    void lyingHeaders_data() {
+        QTest::addColumn<QByteArray>("header"); // "RIFF" or "RF64"
+        QTest::addColumn<quint32>("dataSize");  // what the data chunk claims
+        QTest::newRow("size-0") << QByteArray("RIFF") << quint32(0);
+        QTest::newRow("size-ffffffff") << QByteArray("RIFF") << quint32(0xFFFFFFFF);
+        QTest::newRow("size-7ffff000") << QByteArray("RIFF") << quint32(0x7FFFF000);
+        QTest::newRow("size-past-end") << QByteArray("RIFF") << quint32(400000);
+        QTest::newRow("rf64") << QByteArray("RF64") << quint32(0xFFFFFFFF);
+    }
+    void lyingHeaders() {
+        QFETCH(QByteArray, header);
+        QFETCH(quint32, dataSize);
+        TestFolder folder;
+        writeWav("model.wav", 44100, 2, 0.5);
+        const QByteArray pcm = readAll("model.wav").mid(44);
+        QByteArray head = riff(chunk("fmt ", fmt(1, 2, 44100, 16)));
+        if (header == "RF64")
+            head = "RF64" + le32(0xFFFFFFFF) + "WAVE" +
+                   chunk("ds64", le32(0) + le32(0) + le32(pcm.size()) + le32(0) +
+                                     le32(pcm.size() / 4) + le32(0) + le32(0)) +
+                   chunk("fmt ", fmt(1, 2, 44100, 16));
+        writeAll("x.wav", head + "data" + le32(dataSize) + pcm);
+        const Run r = runProgram(tool("BladeEnc"), {"x.wav", "-Delete", "-quit"});
+        QVERIFY2(r.status == 0, r.err.constData());
+        QVERIFY(!QFile::exists("x.wav"));
+        QCOMPARE(runProgram(tool("l3dec"), {"x.mp3", "back.wav"}).status, 0);
+        QCOMPARE(readWav("back.wav").frames(), qint64(22050));
+    }
+
+    // -Delete lets go only of the very file that was read, and a failed delete is a failure.
+    void deleteChecksTheFile() {
+        TestFolder folder;
+        writeWav("a.wav", 44100, 1, 0.2);
+        auto encoded = bladeenc::encodeFile("a.wav", "a.mp3", {}, nullptr);
+        QVERIFY(encoded);
+        writeWav("other.wav", 44100, 1, 0.3);
+        QVERIFY(::rename("other.wav", "a.wav") == 0); // replaced under the same name
+        const Status s = bladeenc::deleteEncoded("a.wav", encoded->input);
+        QVERIFY(!s);
+        QVERIFY(QString::fromStdString(s.error()).contains("changed while it was encoded"));
+        QCOMPARE(readWav("a.wav").frames(), qint64(13230));
+    }
+
+    // No job destroys a file: what a new output replaces goes to the Trash, with its
+    // permission bits passed on; a damaged decode never replaces anything.
+    void replacedFilesGoToTheTrash() {
+        TestFolder folder;
+        writeWav("one.wav", 44100, 1, 0.2);
+        writeWav("two.wav", 44100, 1, 0.4);
+        QCOMPARE(runProgram(tool("BladeEnc"), {"one.wav", "Track1.mp3"}).status, 0);
+        const QByteArray first = readAll("Track1.mp3");
+        QFile::setPermissions("Track1.mp3", QFile::ReadOwner | QFile::WriteOwner);
+        Run r = runProgram(tool("BladeEnc"), {"two.wav", "Track1.mp3"});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.err.contains("the old Track1.mp3 is in the Trash"), r.err.constData());
+        QCOMPARE(readAll(folder.trashed("Track1.mp3")), first);
+        QCOMPARE(QFile::permissions("Track1.mp3") & 0x0777, QFile::Permissions(0x0600));
+        QVERIFY(readAll("Track1.mp3") != first);
+        // A damaged stream's partial WAV never takes an existing file's place.
+        writeAll("Track1.wav", "complete");
+        writeAll("cut.mp3", readAll("Track1.mp3").left(3000));
+        r = runProgram(tool("l3dec"), {"cut.mp3", "Track1.wav"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("left as it was"), r.err.constData());
+        QCOMPARE(readAll("Track1.wav"), QByteArray("complete"));
+        r = runProgram(tool("l3dec"), {"one.wav", "x.wav"});
+        QVERIFY2(r.err.contains("this is a WAV file, not an MP3"), r.err.constData());
+        // A batch over a folder that is not there says so.
+        r = runProgram(tool("BladeEnc"), {"-128", "gone/*.wav", "-quit"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("the folder gone/ does not exist"), r.err.constData());
+    }
+
+    // Above 48 kHz the encoder resamples instead of refusing.
+    void highSampleRates() {
+        TestFolder folder;
+        writeWav("hi.wav", 96000, 2, 0.5);
+        QCOMPARE(runProgram(tool("BladeEnc"), {"hi.wav", "-quit"}).status, 0);
+        QCOMPARE(runProgram(tool("l3dec"), {"hi.mp3", "back.wav"}).status, 0);
+        const Wav back = readWav("back.wav");
+        QVERIFY(back.rate == 44100 || back.rate == 48000);
+        QVERIFY(qAbs(back.frames() - back.rate / 2) < 100);
+    }
+
     // An info tag that promises more than the file can hold does not refuse the stream: it is
     // decoded as far as the file goes and reported as damaged.
     void tagPromisingTooMuch() {
@@ -463,6 +570,16 @@ class TestTools : public QObject {
         QVERIFY2(r.err.contains("cannot write in the output folder"), r.err.constData());
         QVERIFY(QFile::exists("locked/song.wav")); // not deleted
         QVERIFY(!QFile::exists("out.mp3"));
+        // In a sticky folder the MP3 can be written but root's WAV not deleted: reported,
+        // counted and a failed status.
+        QDir().mkdir("sticky");
+        writeWav("sticky/a.wav", 8000, 1, 0.2);
+        QVERIFY(::chmod("sticky", 01777) == 0);
+        r = asNobody({"-128", "sticky/*.wav", "-delete", "-quit"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("cannot delete") && r.err.contains("0 encoded, 1 failed"),
+                 r.err.constData());
+        QVERIFY(QFile::exists("sticky/a.wav") && QFile::exists("sticky/a.mp3"));
     }
 
     void damagedStreams() {
