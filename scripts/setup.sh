@@ -1,24 +1,33 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine for Wavelathe, builds it, and then either starts the program
-# (scripts/setup.sh run) or runs every test (scripts/setup.sh test).
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Sets up a Debian 12 machine for Wavelathe and builds it, then:
+#   scripts/setup.sh run      starts the program (in the home folder, as a desktop launcher does)
+#   scripts/setup.sh test     runs every test (warnings are errors here)
+#   scripts/setup.sh package  builds the Debian package and installs it
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 
-# Every Debian package the project needs, in one place.
-PACKAGES=(
+# What building and running the program needs.
+RUN_PACKAGES=(
   cmake g++ make pkg-config
-  qt6-base-dev
+  qt6-base-dev qt6-wayland
   libmp3lame-dev libsndfile1-dev libmpg123-dev libcdio-dev libcdio-paranoia-dev
-  xdg-utils xterm
-  # a sans-serif font with the metrics the windows were laid out for
-  fonts-liberation2
-  # tests: sanitizers and fuzzing with clang, peers to compare against, the desktop entry check
-  clang libclang-rt-14-dev lame mpg123 sox desktop-file-utils xvfb
+  xdg-utils
+  # sans-serif fonts with the metrics the windows were laid out for, and a Comic-style face
+  fonts-liberation2 fonts-comic-neue
+)
+# What the tests add: sanitizers and fuzzing with clang, peers to compare against, a desktop
+# session (Xvfb, openbox, a session bus) and the package checks.
+TEST_PACKAGES=(
+  clang libclang-rt-14-dev lame mpg123 sox
+  xvfb xauth openbox dbus x11-utils xdotool imagemagick
+  desktop-file-utils appstream man-db dpkg-dev file
 )
 
 install_missing() {
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return
@@ -35,32 +44,52 @@ build() { # build DIR [cmake options...]
   cmake --build "$dir" -j"$(nproc)"
 }
 
+fuzz() {
+  CC=clang CXX=clang++ build build-fuzz -DWL_FUZZ=ON -DWL_TESTS=OFF -DWL_WERROR=ON
+  for target in fuzz_wav_encode fuzz_mp3_decode fuzz_cue_bin; do
+    work=$(mktemp -d)  # libFuzzer adds what it finds to its first corpus folder
+    if ! LSAN_OPTIONS=suppressions=$root/tests/tools/fuzz/lsan.supp build-fuzz/bin/$target \
+        -max_total_time=20 -rss_limit_mb=2048 "$work" tests/tools/corpus/ >"$work.log" 2>&1; then
+      echo "fuzz target $target found a fault:"; tail -40 "$work.log"; exit 1
+    fi
+    echo "fuzz target $target: 20 s without a finding"
+    rm -rf "$work" "$work.log"
+  done
+}
+
 mode=${1:-run}
-install_missing
 case "$mode" in
   run)
-    build build
-    exec build/bin/wavelathe
+    install_missing "${RUN_PACKAGES[@]}"
+    build build -DWL_TESTS=OFF -DWL_WERROR=OFF
+    cd "$HOME"
+    exec "$root/build/bin/wavelathe"
     ;;
   test)
-    build build
-    ctest --test-dir build --output-on-failure -j2
+    install_missing "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    build build -DWL_TESTS=ON -DWL_WERROR=ON
+    ctest --test-dir build --output-on-failure -j2 -LE desktop
+    # What a user sees, on a desktop: Xvfb, openbox and a private session bus.
+    tests/desktop/session.sh ctest --test-dir build --output-on-failure -L desktop
     # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
-    build build-asan -DWL_SANITIZE=ON
-    ctest --test-dir build-asan --output-on-failure -j2
-    # A short run of each fuzz target.
-    CC=clang CXX=clang++ build build-fuzz -DWL_FUZZ=ON -DWL_TESTS=OFF
-    for target in fuzz_wav_encode fuzz_mp3_decode fuzz_cue_bin; do
-      work=$(mktemp -d)  # libFuzzer adds what it finds to its first corpus folder
-      if ! build-fuzz/bin/$target -max_total_time=20 -rss_limit_mb=2048 "$work" tests/tools/corpus/ >"$work.log" 2>&1; then
-        echo "fuzz target $target found a fault:"; tail -40 "$work.log"; exit 1
-      fi
-      echo "fuzz target $target: 20 s without a finding"
-      rm -rf "$work" "$work.log"
-    done
+    build build-asan -DWL_TESTS=ON -DWL_WERROR=ON -DWL_SANITIZE=ON
+    ctest --test-dir build-asan --output-on-failure -j2 -LE desktop
+    fuzz
+    # What packagers build: Release, with either compiler, and the package itself.
+    build build-release -DCMAKE_BUILD_TYPE=Release -DWL_TESTS=OFF -DWL_WERROR=ON
+    CC=clang CXX=clang++ build build-clang -DCMAKE_BUILD_TYPE=Release -DWL_TESTS=OFF -DWL_WERROR=ON
+    tests/app/package_test.sh build-release
+    ;;
+  package)
+    install_missing "${RUN_PACKAGES[@]}" dpkg-dev file
+    build build-release -DCMAKE_BUILD_TYPE=Release -DWL_TESTS=OFF
+    (cd build-release && cpack -G DEB >/dev/null)
+    deb=$(ls build-release/wavelathe_*_amd64.deb)
+    sudo=(); [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "./$deb"
     ;;
   *)
-    echo "usage: scripts/setup.sh run|test" >&2
+    echo "usage: scripts/setup.sh run|test|package" >&2
     exit 2
     ;;
 esac

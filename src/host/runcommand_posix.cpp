@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "runcommand.h"
 
 #include "lookup.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QUrl>
@@ -29,33 +31,27 @@ bool hasDisplay() {
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-// The terminal that shows a job: $TERMINAL, else x-terminal-emulator, else xterm.
-QStringList terminalPrefix() {
-    for (const QString& name : {qEnvironmentVariable("TERMINAL"),
-                                QStringLiteral("x-terminal-emulator"), QStringLiteral("xterm")}) {
-        if (name.isEmpty())
-            continue;
-        const QString path = find(name);
-        if (path.isEmpty())
-            continue;
-        QStringList prefix{path};
-        if (QFileInfo(name).fileName() == "xterm")
-            prefix << "-iconic";
-        return prefix << "-e";
-    }
-    return {};
-}
-
 QString startScript(const QString& script, int style) {
-    const QString interpreter = QCoreApplication::applicationDirPath() + "/wavelathe-cmd";
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QString interpreter = dir + "/wavelathe-cmd";
     if (!QFileInfo(interpreter).isExecutable())
         return "the job interpreter " + interpreter + " is missing";
-    if (!QFileInfo::exists(script))
-        return "the script " + QDir::current().absoluteFilePath(script) + " does not exist";
-    const QStringList job{interpreter, script};
-    const QStringList argv = jobLaunch(job, style, hasDisplay());
-    // Without a terminal window the job writes to the program's own output and reads nothing.
-    return spawnDetached(argv, argv == job);
+    // Opened now: a job started at once after this one rewrites the script under a new inode,
+    // and this job still reads its own.
+    const int fd = ::open(QFile::encodeName(script).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return "the script " + QDir::current().absoluteFilePath(script) +
+               " cannot be read: " + QString::fromLocal8Bit(std::strerror(errno));
+    const QString jobWindow = dir + "/wavelathe-job";
+    const QStringList argv =
+        jobLaunch(script, style, hasDisplay(),
+                  QFileInfo(jobWindow).isExecutable() ? jobWindow : QString(), interpreter);
+    QString why = spawnDetached(argv, fd);
+    // The job window could not start: the job runs windowless, as without a display.
+    if (!why.isEmpty() && argv.first() == jobWindow)
+        why = spawnDetached(jobLaunch(script, style, false, QString(), interpreter), fd);
+    ::close(fd);
+    return why;
 }
 
 // A document named without a folder: the current folder first, else the copy installed
@@ -69,16 +65,14 @@ QString resolveDocument(const QString& name) {
 
 } // namespace
 
-QStringList jobLaunch(const QStringList& job, int style, bool display) {
-    if (style == 6 && display) {
-        const QStringList terminal = terminalPrefix();
-        if (!terminal.isEmpty())
-            return terminal + job;
-    }
-    return job;
+QStringList jobLaunch(const QString& script, int style, bool display, const QString& jobWindow,
+                      const QString& interpreter) {
+    if (style == 6 && display && !jobWindow.isEmpty())
+        return {jobWindow, script};
+    return {interpreter, "-"};
 }
 
-QString spawnDetached(const QStringList& argv, bool quietStdin) {
+QString spawnDetached(const QStringList& argv, int stdinFd) {
     if (argv.isEmpty())
         return "nothing to start";
     std::vector<std::string> words;
@@ -103,11 +97,9 @@ QString spawnDetached(const QStringList& argv, bool quietStdin) {
         setsid();
         const pid_t job = fork();
         if (job == 0) {
-            if (quietStdin) {
-                const int null = open("/dev/null", O_RDONLY);
-                if (null >= 0)
-                    dup2(null, STDIN_FILENO);
-            }
+            const int in = stdinFd >= 0 ? stdinFd : open("/dev/null", O_RDONLY);
+            if (in >= 0)
+                dup2(in, STDIN_FILENO);
             execv(cargv[0], cargv.data());
             const int e = errno;
             (void)!write(report[1], &e, sizeof e);
@@ -134,10 +126,10 @@ QString spawnDetached(const QStringList& argv, bool quietStdin) {
 }
 
 QString openWithDesktop(const QString& target) {
-    const QString opener = find("xdg-open");
+    const QString opener = QString::fromStdString(findOnPath("xdg-open"));
     if (opener.isEmpty())
         return "no desktop opener (xdg-open) is installed";
-    return spawnDetached({opener, target}, true);
+    return spawnDetached({opener, target});
 }
 
 QString startCommandLine(const QString& commandLine, int style) {
@@ -151,7 +143,7 @@ QString startCommandLine(const QString& commandLine, int style) {
         QStringList argv{path};
         if (!argument.isEmpty())
             argv << argument;
-        return spawnDetached(argv, true);
+        return spawnDetached(argv);
     }
     if (program.compare("notepad.exe", Qt::CaseInsensitive) == 0) {
         const QString document = resolveDocument(argument);

@@ -21,8 +21,8 @@ namespace {
 
 struct Job {
     std::string input, output;
-    std::string refusal; // set when the job must not run at all
-    std::string report;  // the lines people read
+    std::string refusal;         // set when the job must not run at all
+    std::string report;          // the lines people read
     std::vector<Update> updates; // the same for the job window, sent in order
     bool ok = false;
 };
@@ -69,8 +69,8 @@ void publish(const Job& job) {
 }
 
 unsigned workerCount(size_t jobs) {
-    return std::max(1u, std::min<unsigned>(std::thread::hardware_concurrency(),
-                                           static_cast<unsigned>(jobs)));
+    return std::max(
+        1u, std::min<unsigned>(std::thread::hardware_concurrency(), static_cast<unsigned>(jobs)));
 }
 
 // Encodes the jobs, one worker per core, printing each job's lines whole and in order.
@@ -175,10 +175,11 @@ int main(int argc, char** argv) {
         std::count_if(jobs->begin(), jobs->end(), [](const Job& j) { return j.ok; }));
     // A pattern always gets its summary, even when it matched one file.
     if (batch) {
-        const std::string summary = std::to_string(good) + " encoded, " +
-                                    std::to_string(jobs->size() - good) + " failed";
+        const std::string summary =
+            std::to_string(good) + " encoded, " + std::to_string(jobs->size() - good) + " failed";
         std::fprintf(stderr, "%s\n", summary.c_str());
-        sendUpdate("summary", summary);
+        sendUpdate("summary", std::to_string(good) + (good == 1 ? " file" : " files") +
+                                  " encoded, " + std::to_string(jobs->size() - good) + " failed");
     }
     return good == jobs->size() ? 0 : 1;
 }

@@ -22,6 +22,7 @@ constexpr off_t kMaxScript = 1 << 20;
 
 const char* const kUsage =
     "usage: wavelathe-cmd SCRIPT\n"
+    "       wavelathe-cmd -        (the script is the file on standard input)\n"
     "Runs a Wavelathe job script: each line is one program and its arguments, separated by\n"
     "blanks; a double-quoted stretch is one argument (\"\" inside it is one \"); the program\n"
     "name also ends at a \"/\". No other character is special and no shell is involved.\n"
@@ -35,13 +36,22 @@ const char* const kUsage =
 
 wl::Result<std::string> readScript(const char* path) {
     using R = wl::Result<std::string>;
-    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const bool onStdin = std::strcmp(path, "-") == 0;
+    const int fd = onStdin ? dup(STDIN_FILENO) : open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return R::fail(std::string("cannot read: ") + std::strerror(errno));
     struct Closer {
         int fd;
         ~Closer() { close(fd); }
     } closer{fd};
+    // The programs of the job get no script to read from.
+    if (onStdin) {
+        const int null = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (null >= 0) {
+            dup2(null, STDIN_FILENO);
+            close(null);
+        }
+    }
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return R::fail("not a regular file");
@@ -50,7 +60,8 @@ wl::Result<std::string> readScript(const char* path) {
     std::string script(static_cast<size_t>(kMaxScript) + 1, '\0');
     size_t got = 0;
     while (got < script.size()) {
-        const ssize_t n = read(fd, script.data() + got, script.size() - got);
+        const ssize_t n =
+            pread(fd, script.data() + got, script.size() - got, static_cast<off_t>(got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -102,7 +113,8 @@ int runCommand(const std::vector<std::string>& words) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "--version") == 0)) {
+    if (argc == 2 &&
+        (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "--version") == 0)) {
         if (argv[1][2] == 'h')
             std::fputs(kUsage, stdout);
         else

@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "jobreport.h"
+
+#include "cmdline.h"
+#include "jobmeaning.h"
+
+namespace wl {
+namespace {
+
+QString fromLocal(const std::string& s) {
+    return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QString baseName(const QString& path) { return path.mid(path.lastIndexOf('/') + 1); }
+
+// "/home/u/music/song.wav: not a WAV file" reads "song.wav: not a WAV file".
+QString shortened(const QString& failure) {
+    const qsizetype colon = failure.indexOf(": ");
+    if (colon < 0)
+        return failure;
+    return baseName(failure.left(colon)) + failure.mid(colon);
+}
+
+} // namespace
+
+void JobReport::feed(const Update& update) {
+    const QString text = fromLocal(update.text);
+    const std::string& k = update.keyword;
+    if (k == "line") {
+        line_ = text;
+        const auto words = tokenizeLine(update.text);
+        program_ = words && !words->empty() ? fromLocal((*words)[0]) : QString();
+    } else if (k == "files") {
+        files_ = text;
+    } else if (k == "progress") {
+        permille_ = std::clamp(text.toInt(), 0, 1000);
+    } else if (k == "output") {
+        outputs_ << text;
+    } else if (k == "trashed") {
+        trashed_ << text;
+    } else if (k == "failed") {
+        failures_ << shortened(text);
+    } else if (k == "summary") {
+        summary_ = text;
+    } else if (k == "check") {
+        checks_ << text;
+    }
+}
+
+void JobReport::message(const QString& line) { messages_ << line; }
+
+void JobReport::finish(int status, bool stopped) {
+    finished_ = true;
+    status_ = status;
+    stopped_ = stopped;
+}
+
+QString JobReport::title() const {
+    if (!files_.isEmpty())
+        return "Encoding " + files_ + (files_ == "1" ? " file" : " files");
+    const QByteArray bytes = line_.toLocal8Bit();
+    const auto words = tokenizeLine(std::string_view(bytes.constData(), bytes.size()));
+    if (!words || words->empty())
+        return QStringLiteral("Wavelathe job");
+    return fromLocal(jobTitle(*words));
+}
+
+QString JobReport::verb() const {
+    if (program_ == "l3dec")
+        return QStringLiteral("Decoding");
+    if (program_ == "CDDA")
+        return QStringLiteral("Ripping");
+    return QStringLiteral("Encoding");
+}
+
+// What went wrong, in the tools' own words; the interpreter's last message when no tool spoke.
+QString JobReport::failure() const {
+    if (!failures_.isEmpty())
+        return failures_.join("; ");
+    for (qsizetype i = messages_.size() - 1; i >= 0; --i)
+        if (!messages_[i].trimmed().isEmpty())
+            return messages_[i].trimmed();
+    return "exit status " + QString::number(status_);
+}
+
+QString JobReport::outcome() const {
+    if (!finished_)
+        return QString();
+    if (stopped_)
+        return QStringLiteral("Stopped. No partial file was left, and no input was deleted.");
+    QStringList parts;
+    if (!summary_.isEmpty())
+        parts << summary_;
+    if (status_ == 0 && summary_.isEmpty())
+        parts << "Done: " + QStringList(outputs_).join(", ");
+    if (status_ != 0)
+        parts << "Failed (exit status " + QString::number(status_) + "): " + failure();
+    for (const QString& t : trashed_)
+        parts << "The old " + t + " is in the Trash.";
+    parts << checks_;
+    return parts.join('\n');
+}
+
+QString JobReport::headline() const {
+    if (stopped_)
+        return title() + " stopped";
+    if (!summary_.isEmpty())
+        return summary_;
+    if (status_ != 0)
+        return verb() + " failed: " + failure();
+    if (outputs_.isEmpty())
+        return title() + " done";
+    return baseName(outputs_.last()) + " is ready";
+}
+
+QString JobReport::details() const {
+    QStringList parts;
+    if (status_ != 0 && !summary_.isEmpty())
+        parts << failures_;
+    for (const QString& t : trashed_)
+        parts << "The old " + baseName(t) + " is in the Trash.";
+    parts << checks_;
+    return parts.join('\n');
+}
+
+} // namespace wl

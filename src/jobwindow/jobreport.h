@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What a job told its window. The programs of a job only report (the progress channel and their
+// messages for people); this keeps what they said and words it for the window's title, its
+// outcome line and the notification. Nothing here shows anything.
+#pragma once
+#include "jobprotocol.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace wl {
+
+class JobReport {
+  public:
+    // One line of the progress channel, or one line the programs wrote for people.
+    void feed(const Update& update);
+    void message(const QString& line);
+    // The interpreter ended with this status; stopped: the user pressed Stop.
+    void finish(int status, bool stopped);
+
+    QString jobLine() const { return line_; }
+    // "Encoding song.wav", "Encoding 8 files", "Decoding Track1.mp3", "Ripping track 5".
+    QString title() const;
+    // Thousandths done, or -1 before the first progress report.
+    int permille() const { return permille_; }
+    QStringList messages() const { return messages_; }
+
+    bool finished() const { return finished_; }
+    bool succeeded() const { return finished_ && status_ == 0 && !stopped_; }
+    // A finished job's window closes itself after success and stays otherwise.
+    bool closesItself() const { return succeeded(); }
+
+    // The window's last line: "Done: Track1.mp3", "Failed (exit status 1): song.wav: ...".
+    QString outcome() const;
+    // The notification's summary and body.
+    QString headline() const;
+    QString details() const;
+
+  private:
+    QString verb() const;
+    QString failure() const;
+    QString line_, program_, files_, summary_;
+    QStringList outputs_, trashed_, failures_, checks_, messages_;
+    int permille_ = -1;
+    int status_ = 0;
+    bool finished_ = false;
+    bool stopped_ = false;
+};
+
+} // namespace wl

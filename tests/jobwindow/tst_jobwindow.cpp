@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The job window: how it words what a job reported, the tools' progress lines, and Stop.
+#include "jobreport.h"
+#include "jobwindow.h"
+#include "notifier.h"
+#include "support.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+
+using namespace wl;
+using namespace wl::test;
+
+namespace {
+
+// "keyword text" lines of the progress channel, and "> text" lines for people.
+JobReport reportOf(const QStringList& lines, int status, bool stopped = false) {
+    JobReport r;
+    for (const QString& l : lines) {
+        if (l.startsWith("> "))
+            r.message(l.mid(2));
+        else if (const auto u = parseUpdate(l.toStdString()))
+            r.feed(*u);
+    }
+    r.finish(status, stopped);
+    return r;
+}
+
+// What a tool sent on its channel (descriptor 3, a file here).
+QStringList channelOf(const QString& command) {
+    QProcess p;
+    p.start("sh", {"-c", "WAVELATHE_PROGRESS_FD=3 " + command + " 3>channel.txt"});
+    p.waitForFinished(60000);
+    return QString::fromLocal8Bit(readAll("channel.txt")).split('\n', Qt::SkipEmptyParts);
+}
+
+QStringList leftovers() { return QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+} // namespace
+
+class TestJobWindow : public QObject {
+    Q_OBJECT
+  private slots:
+    void wording_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("headline");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("encoded, old file trashed")
+            << QStringList{"line BladeEnc  /m/song.wav  Track1.mp3 -br 128000", "progress 500",
+                           "trashed Track1.mp3", "output Track1.mp3", "exit 0"}
+            << 0 << "Encoding song.wav"
+            << "Track1.mp3 is ready"
+            << "Done: Track1.mp3\nThe old Track1.mp3 is in the Trash.";
+        QTest::newRow("not a wav")
+            << QStringList{"line BladeEnc  /m/song.wav  Track1.mp3 -br 128000",
+                           "failed /m/song.wav: not a WAV file", "exit 1"}
+            << 1 << "Encoding song.wav"
+            << "Encoding failed: song.wav: not a WAV file"
+            << "Failed (exit status 1): song.wav: not a WAV file";
+        QTest::newRow("batch with a failure")
+            << QStringList{"line BladeEnc -128 /m/*.wav   -quit", "files 8",
+                           "failed /m/x.wav: not a WAV file", "summary 7 files encoded, 1 failed"}
+            << 1 << "Encoding 8 files"
+            << "7 files encoded, 1 failed"
+            << "7 files encoded, 1 failed\nFailed (exit status 1): x.wav: not a WAV file";
+        QTest::newRow("rip") << QStringList{"line CDDA/T 5 /F Track1 /O", "output Track1.wav",
+                                            "check Copy CRC 01020304"}
+                             << 0 << "Ripping track 5"
+                             << "Track1.wav is ready"
+                             << "Done: Track1.wav\nCopy CRC 01020304";
+        QTest::newRow("tool missing")
+            << QStringList{"line l3dec /m/a.mp3  Track1.wav -wav",
+                           "> wavelathe-cmd: l3dec: program not found"}
+            << 127 << "Decoding a.mp3"
+            << "Decoding failed: wavelathe-cmd: l3dec: program not found"
+            << "Failed (exit status 127): wavelathe-cmd: l3dec: program not found";
+    }
+    void wording() {
+        QFETCH(QStringList, lines);
+        QFETCH(int, status);
+        const JobReport r = reportOf(lines, status);
+        QTEST(r.title(), "title");
+        QTEST(r.headline(), "headline");
+        QTEST(r.outcome(), "outcome");
+        QCOMPARE(r.closesItself(), status == 0);
+        const JobReport stopped = reportOf(lines, 143, true);
+        QVERIFY(!stopped.closesItself());
+        QCOMPARE(stopped.headline(), r.title() + " stopped");
+    }
+
+    // The tools and the interpreter report on the channel; people's messages stay on stderr.
+    void toolsReportOnTheChannel() {
+        TestFolder folder;
+        QDir().mkdir("m");
+        writeWav("m/a.wav", 22050, 1, 0.5);
+        writeAll("m/b.wav", "no");
+        writeAll("job.bat", "BladeEnc  m/a.wav  a.mp3 -br 64000\r\n");
+        QStringList got = channelOf(binDir() + "/wavelathe-cmd job.bat");
+        QCOMPARE(got.first(), QString("line BladeEnc  m/a.wav  a.mp3 -br 64000"));
+        QVERIFY(got.contains("start m/a.wav"));
+        QVERIFY(got.contains("progress 1000"));
+        QCOMPARE(got.mid(got.size() - 2), (QStringList{"output a.mp3", "exit 0"}));
+        got = channelOf(binDir() + "/BladeEnc -64 'm/*.wav' -quit");
+        QCOMPARE(got.first(), QString("files 2"));
+        QVERIFY(got.contains("failed m/b.wav: not a WAV file (too short)"));
+        QCOMPARE(got.last(), QString("summary 1 file encoded, 1 failed"));
+        got = channelOf(binDir() + "/l3dec a.mp3 a.wav");
+        QCOMPARE(got.last(), QString("output a.wav"));
+    }
+
+    // Stop ends the job's process group: no partial output, no WAV lost, and the window stays.
+    void stop_data() {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("single encode") << "BladeEnc  long.wav  Track1.mp3 -hq ";
+        QTest::newRow("batch with -Delete") << "BladeEnc -128 ./*.wav -Delete -quit";
+    }
+    void stop() {
+        QFETCH(QString, line);
+        TestFolder folder;
+        writeWav("long.wav", 44100, 2, 120.0);
+        writeWav("second.wav", 44100, 2, 120.0);
+        writeAll("settings.bat", line.toLocal8Bit() + "\r\n");
+        Notifier notifier;
+        JobWindow window(notifier);
+        QVERIFY(window.start(binDir() + "/wavelathe-cmd", {"settings.bat"}));
+        QTRY_VERIFY_WITH_TIMEOUT(leftovers().filter(".wl-").size() > 0, 20000);
+        window.Stop_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(window.report().finished(), 20000);
+        QVERIFY(!window.report().succeeded());
+        QVERIFY(window.report().outcome().startsWith("Stopped."));
+        QCOMPARE(leftovers(), (QStringList{"long.wav", "second.wav", "settings.bat"}));
+    }
+};
+
+QTEST_MAIN(TestJobWindow)
+#include "tst_jobwindow.moc"
