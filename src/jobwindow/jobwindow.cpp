@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <csignal>
 #include <fcntl.h>
@@ -21,6 +22,14 @@ namespace wl {
 
 JobWindow::JobWindow(Notifier& notifier) : notifier_(notifier) {
     setWindowIcon(programIcon());
+    resize(480, 260);
+    connect(&notifier_, &Notifier::activated, this, &JobWindow::showToUser);
+    refresh();
+}
+
+void JobWindow::buildContent() {
+    if (stop_)
+        return;
     auto* layout = new QVBoxLayout(this);
     line_ = new QLabel(this);
     line_->setObjectName("jobLine");
@@ -32,11 +41,12 @@ JobWindow::JobWindow(Notifier& notifier) : notifier_(notifier) {
     messages_->setObjectName("messages");
     messages_->setReadOnly(true);
     messages_->setFocusPolicy(Qt::NoFocus);
+    messages_->setPlainText(report_.messages().join('\n'));
     outcome_ = new QLabel(this);
     outcome_->setObjectName("outcome");
     outcome_->setWordWrap(true);
     outcome_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    stop_ = new QPushButton("Stop", this);
+    stop_ = new QPushButton(report_.finished() ? "Close" : "Stop", this);
     stop_->setObjectName("Stop");
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -46,70 +56,75 @@ JobWindow::JobWindow(Notifier& notifier) : notifier_(notifier) {
     layout->addWidget(messages_, 1);
     layout->addWidget(outcome_);
     layout->addLayout(buttons);
-    resize(480, 260);
     connect(stop_, &QPushButton::clicked, this, [this] {
         if (report_.finished())
             close();
         else
             Stop_Click();
     });
-    connect(&process_, &QProcess::readyReadStandardOutput, this, &JobWindow::readMessages);
-    connect(&process_, &QProcess::finished, this, &JobWindow::ended);
-    connect(&notifier_, &Notifier::activated, this, &JobWindow::showToUser);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->show();
     refresh();
 }
 
 JobWindow::~JobWindow() {
-    if (progressFd_ >= 0)
-        ::close(progressFd_);
+    for (int fd : {job_.output, job_.progress, job_.exited})
+        if (fd >= 0)
+            ::close(fd);
+}
+
+void JobWindow::attach(JobProcess job) {
+    job_ = job;
+    if (!job_.started()) {
+        report_.message(QString::fromLocal8Bit(("Cannot start the job: " + job_.error).c_str()));
+        ended(126);
+        return;
+    }
+    progressWatch_ = new QSocketNotifier(job_.progress, QSocketNotifier::Read, this);
+    connect(progressWatch_, &QSocketNotifier::activated, this, &JobWindow::readProgress);
+    outputWatch_ = new QSocketNotifier(job_.output, QSocketNotifier::Read, this);
+    connect(outputWatch_, &QSocketNotifier::activated, this, &JobWindow::readMessages);
+    if (job_.exited >= 0) {
+        auto* exitWatch = new QSocketNotifier(job_.exited, QSocketNotifier::Read, this);
+        connect(exitWatch, &QSocketNotifier::activated, this, &JobWindow::checkExit);
+    } else {
+        auto* poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, &JobWindow::checkExit);
+        poll->start(100);
+    }
+    readProgress();
+    readMessages();
 }
 
 bool JobWindow::start(const QString& interpreter, const QStringList& args) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        ended(126, QProcess::NormalExit);
-        return false;
-    }
-    progressFd_ = fds[0];
-    const int writeEnd = fds[1];
-    fcntl(progressFd_, F_SETFL, O_NONBLOCK);
-    progressWatch_ = new QSocketNotifier(progressFd_, QSocketNotifier::Read, this);
-    connect(progressWatch_, &QSocketNotifier::activated, this, &JobWindow::readProgress);
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(kProgressFdVariable, QString::number(writeEnd));
-    process_.setProcessEnvironment(env);
-    process_.setProcessChannelMode(QProcess::MergedChannels);
-    process_.setInputChannelMode(QProcess::ForwardedInputChannel);
-    // In the child: a process group of its own (for Stop), and the channel's writing end kept
-    // open across exec.
-    process_.setChildProcessModifier([writeEnd] {
-        setpgid(0, 0);
-        fcntl(writeEnd, F_SETFD, 0);
-    });
-    process_.start(interpreter, args);
-    const bool started = process_.waitForStarted(10000);
-    ::close(writeEnd); // the job holds it now; the channel ends when the job does
-    if (!started) {
-        report_.message("Cannot start " + interpreter + ": " + process_.errorString());
-        ended(126, QProcess::NormalExit);
-    }
-    return started;
+    std::vector<std::string> words;
+    for (const QString& a : args)
+        words.push_back(a.toLocal8Bit().toStdString());
+    attach(startJob(interpreter.toLocal8Bit().toStdString(), words));
+    return job_.started();
 }
 
 void JobWindow::Stop_Click() {
-    if (process_.state() == QProcess::NotRunning)
+    if (!job_.started() || report_.finished())
         return;
     stopped_ = true;
-    ::kill(-static_cast<pid_t>(process_.processId()), SIGTERM);
+    ::kill(-job_.pid, SIGTERM);
 }
 
 void JobWindow::showToUser() {
+    buildContent();
     setAttribute(Qt::WA_ShowWithoutActivating, false);
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     show();
     raise();
     activateWindow();
+}
+
+void JobWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized) &&
+        isVisible())
+        buildContent();
+    QWidget::changeEvent(event);
 }
 
 void JobWindow::closeEvent(QCloseEvent* event) {
@@ -122,7 +137,7 @@ void JobWindow::closeEvent(QCloseEvent* event) {
 void JobWindow::readProgress() {
     char buf[4096];
     ssize_t n;
-    while ((n = ::read(progressFd_, buf, sizeof buf)) > 0)
+    while ((n = ::read(job_.progress, buf, sizeof buf)) > 0)
         progressPending_.append(buf, n);
     qsizetype eol;
     while ((eol = progressPending_.indexOf('\n')) >= 0) {
@@ -132,13 +147,18 @@ void JobWindow::readProgress() {
                 parseUpdate(std::string_view(line.constData(), static_cast<size_t>(line.size()))))
             report_.feed(*update);
     }
-    if (n == 0) // every writer has gone
+    if (n == 0 && progressWatch_) // every writer has gone
         progressWatch_->setEnabled(false);
     refresh();
 }
 
 void JobWindow::readMessages() {
-    messagesPending_ += process_.readAllStandardOutput();
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::read(job_.output, buf, sizeof buf)) > 0)
+        messagesPending_.append(buf, n);
+    if (n == 0 && outputWatch_)
+        outputWatch_->setEnabled(false);
     qsizetype eol;
     while ((eol = messagesPending_.indexOf('\n')) >= 0) {
         // A progress line redrawn with \r shows as its last state.
@@ -146,23 +166,33 @@ void JobWindow::readMessages() {
         messagesPending_.remove(0, eol + 1);
         line = line.mid(line.lastIndexOf('\r') + 1);
         report_.message(QString::fromLocal8Bit(line));
-        messages_->appendPlainText(QString::fromLocal8Bit(line));
+        if (messages_)
+            messages_->appendPlainText(QString::fromLocal8Bit(line));
     }
 }
 
-void JobWindow::ended(int exitCode, QProcess::ExitStatus status) {
-    readMessages();
-    if (progressFd_ >= 0)
+void JobWindow::checkExit() {
+    if (report_.finished())
+        return;
+    const int status = reapJob(job_.pid);
+    if (status >= 0)
+        ended(status);
+}
+
+void JobWindow::ended(int status) {
+    if (job_.started()) {
+        readMessages();
         readProgress();
-    const int code = status == QProcess::CrashExit ? 128 + SIGTERM : exitCode;
-    report_.finish(code, stopped_);
+    }
+    report_.finish(status, stopped_);
     refresh();
     notifier_.notify(report_.headline(), report_.details(), !report_.succeeded());
     if (report_.closesItself()) {
         close();
         return;
     }
-    stop_->setText("Close");
+    if (stop_)
+        stop_->setText("Close");
     // Flags the window in the task bar without taking the focus.
     QApplication::alert(this);
 }
@@ -174,6 +204,8 @@ void JobWindow::refresh() {
     if (report_.finished() && !report_.succeeded())
         title += stopped_ ? " \u2013 stopped" : " \u2013 failed";
     setWindowTitle(title);
+    if (!stop_)
+        return;
     line_->setText(report_.jobLine());
     if (report_.permille() >= 0 || report_.finished()) {
         bar_->setRange(0, 1000);

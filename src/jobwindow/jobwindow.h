@@ -3,9 +3,9 @@
 // opens minimized without taking the focus, closes itself after success, and stays (flagged
 // urgent) after a failure until the user closes it.
 #pragma once
+#include "jobprocess.h"
 #include "jobreport.h"
 
-#include <QProcess>
 #include <QWidget>
 
 class QLabel;
@@ -24,9 +24,9 @@ class JobWindow : public QWidget {
     explicit JobWindow(Notifier& notifier);
     ~JobWindow() override;
 
-    // Starts interpreter with args in a process group of its own, its standard input passed on
-    // (a script handed over on standard input is the snapshot the program wrote). False, with
-    // the reason shown, when it cannot start.
+    // Shows a job started by startJob(); one that could not start is shown as failed.
+    void attach(JobProcess job);
+    // Starts interpreter with args (see startJob) and attaches it; false when it cannot start.
     bool start(const QString& interpreter, const QStringList& args);
     // Ends the job cleanly: SIGTERM to its process group; the tools leave no partial file.
     void Stop_Click();
@@ -37,26 +37,31 @@ class JobWindow : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void readProgress();
     void readMessages();
-    void ended(int exitCode, QProcess::ExitStatus status);
+    void checkExit();
+    void ended(int status);
     void refresh();
+    void buildContent();
 
     Notifier& notifier_;
     JobReport report_;
-    QProcess process_;
-    int progressFd_ = -1;
+    JobProcess job_;
     QSocketNotifier* progressWatch_ = nullptr;
+    QSocketNotifier* outputWatch_ = nullptr;
     QByteArray progressPending_, messagesPending_;
     bool stopped_ = false;
 
-    QLabel* line_;
-    QProgressBar* bar_;
-    QPlainTextEdit* messages_;
-    QLabel* outcome_;
-    QPushButton* stop_;
+    // The controls, made when the window is first opened: a window that stays minimized (the
+    // usual case) never pays for laying out text.
+    QLabel* line_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+    QPlainTextEdit* messages_ = nullptr;
+    QLabel* outcome_ = nullptr;
+    QPushButton* stop_ = nullptr;
 };
 
 } // namespace wl

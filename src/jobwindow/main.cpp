@@ -6,25 +6,43 @@
 #include "notifier.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+// The folder this program lies in, where the interpreter lies too.
+std::string ownFolder() {
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    const std::string self(buf, n > 0 ? static_cast<size_t>(n) : 0);
+    return self.substr(0, self.rfind('/'));
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // The job starts first: it need not wait for the window.
+    const std::string script = argc > 1 ? argv[1] : "settings.bat";
+    struct stat st {};
+    const bool onStdin = fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode);
+    wl::JobProcess job = wl::startJob(ownFolder() + "/wavelathe-cmd", {onStdin ? "-" : script});
+
     // Qt's own command-line options are not ours to take.
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName("Wavelathe");
     QApplication::setDesktopFileName("wavelathe");
-    const QString script = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("settings.bat");
-    struct stat st {};
-    const bool onStdin = fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode);
 
     wl::Notifier notifier;
     wl::JobWindow window(notifier);
     window.setAttribute(Qt::WA_ShowWithoutActivating);
     window.setWindowState(Qt::WindowMinimized);
     window.show();
-    window.start(QCoreApplication::applicationDirPath() + "/wavelathe-cmd",
-                 {onStdin ? QStringLiteral("-") : script});
+    window.attach(job);
+    // For the start-up benchmark: end once the window is on screen.
+    if (qEnvironmentVariableIsSet("WAVELATHE_QUIT_WHEN_SHOWN"))
+        QTimer::singleShot(0, &app, &QApplication::quit);
     return QApplication::exec();
 }

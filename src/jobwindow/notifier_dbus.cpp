@@ -14,11 +14,8 @@ const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 
 } // namespace
 
-Notifier::Notifier() {
-    // QtDBus connects bus signals by signature string only.
-    QDBusConnection::sessionBus().connect(kService, kPath, kService, "ActionInvoked", this,
-                                          SLOT(onActionInvoked(uint, QString)));
-}
+// The bus is reached only when a job ends: a job window starts without it.
+Notifier::Notifier() = default;
 
 void Notifier::notify(const QString& summary, const QString& body, bool critical) {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -33,8 +30,12 @@ void Notifier::notify(const QString& summary, const QString& body, bool critical
     const QDBusReply<uint> reply =
         service.call("Notify", QStringLiteral("Wavelathe"), uint(0), QStringLiteral("wavelathe"),
                      summary, body, QStringList{"default", "Show"}, hints, -1);
-    if (reply.isValid())
-        id_ = reply.value();
+    if (!reply.isValid())
+        return;
+    id_ = reply.value();
+    // QtDBus connects bus signals by signature string only.
+    bus.connect(kService, kPath, kService, "ActionInvoked", this,
+                SLOT(onActionInvoked(uint, QString)));
 }
 
 void Notifier::onActionInvoked(uint id, const QString& action) {

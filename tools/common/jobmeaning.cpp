@@ -46,9 +46,9 @@ Result<JobFields> jobMeaning(const std::vector<std::string>& words) {
         auto o = l3dec::parseArgs(args);
         if (!o)
             return Result<JobFields>::fail(o.error());
-        f.insert(f.end(), {{"input", o->input},
-                           {"output", o->output},
-                           {"info", flag(o->help || o->version)}});
+        f.insert(
+            f.end(),
+            {{"input", o->input}, {"output", o->output}, {"info", flag(o->help || o->version)}});
     } else if (program == "CDDA") {
         auto o = cdda::parseArgs(args);
         if (!o)

@@ -303,14 +303,17 @@ Status WavWriter::finish() {
 bool stderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 void Progress::update(double fraction, double audioSeconds) {
+    const auto now = std::chrono::steady_clock::now();
+    // The channel gets a few updates a second, and always the last one.
     const int permille = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 1000);
-    if (permille != sentPermille_) {
+    if (permille != sentPermille_ &&
+        (permille == 1000 || now - lastSent_ >= std::chrono::milliseconds(100))) {
         sentPermille_ = permille;
+        lastSent_ = now;
         sendUpdate("progress", std::to_string(permille));
     }
     if (!terminal_)
         return;
-    const auto now = std::chrono::steady_clock::now();
     if (shown_ && now - last_ < std::chrono::milliseconds(250) && fraction < 1.0)
         return;
     last_ = now;

@@ -128,7 +128,7 @@ class Progress {
   private:
     bool terminal_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::time_point last_{};
+    std::chrono::steady_clock::time_point last_{}, lastSent_{};
     bool shown_ = false;
     int sentPermille_ = -1;
 };

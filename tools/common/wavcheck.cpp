@@ -49,7 +49,6 @@ Result<WavShape> checkFmt(const unsigned char* f, uint32_t size) {
     return w;
 }
 
-
 uint64_t get64(const unsigned char* p) { return get32(p) | (uint64_t{get32(p + 4)} << 32); }
 
 // Whether the bytes at pos start a plausible chunk: a printable four-letter id and a size that

@@ -18,7 +18,7 @@ struct WavShape {
     int bits = 0;
     bool isFloat = false;
     uint64_t dataOffset = 0;
-    uint64_t dataBytes = 0; // whole frames only, never past the end of the file
+    uint64_t dataBytes = 0;    // whole frames only, never past the end of the file
     bool sizeFromFile = false; // the header's data size was a placeholder or a lie
     int frameBytes() const { return channels * bits / 8; }
 };
