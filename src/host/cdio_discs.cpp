@@ -1,4 +1,6 @@
 // The only file of the program that talks to libcdio.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "discfiles.h"
 #include "drives.h"
 
 #include <cdio/cdio.h>
@@ -7,7 +9,14 @@
 namespace wl {
 namespace {
 
-void quietLibcdio() { cdio_loglevel_default = CDIO_LOG_ASSERT; }
+// libcdio's own handler prints and may end the process; a drive that cannot be read is only
+// "not ready" here.
+void ignoreLibcdio(cdio_log_level_t, const char[]) {}
+
+void quietLibcdio() {
+    cdio_loglevel_default = CDIO_LOG_ASSERT;
+    cdio_log_set_handler(ignoreLibcdio);
+}
 
 } // namespace
 
@@ -23,6 +32,9 @@ QStringList opticalDrives() {
 
 std::optional<QList<int>> audioTracks(const QString& device) {
     quietLibcdio();
+    // A missing data file, a FIFO or a folder would hang libcdio or worse: checked first.
+    if (!discFiles(device.toLocal8Bit().toStdString()))
+        return std::nullopt;
     CdIo_t* cdio = cdio_open(device.toLocal8Bit().constData(), DRIVER_UNKNOWN);
     if (!cdio)
         return std::nullopt;

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "drives.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QStandardPaths>
 
 namespace wl {
 namespace {
@@ -45,9 +47,20 @@ QStringList SystemDriveSource::mounts() {
     return result;
 }
 
-QStringList SystemDriveSource::drives() { return mounts() + opticals() + extraDiscs_; }
+QStringList SystemDriveSource::drives(bool withImages) {
+    discsListed_ = false; // a drive plugged in since is listed too
+    QStringList all = mounts() + opticals() + extraDiscs_;
+    if (withImages)
+        all += images();
+    return all;
+}
 
-// Optical drives are looked for once; a disc inserted later is read when its drive is chosen.
+QString SystemDriveSource::label(const QString& drive) {
+    return isImage(drive) && !isOptical(drive) ? QFileInfo(drive).fileName() : drive;
+}
+
+// Optical drives are looked for when the list is read; a disc inserted later is read when its
+// drive is chosen.
 const QStringList& SystemDriveSource::opticals() {
     if (!discsListed_) {
         discs_ = opticalDrives();
@@ -56,8 +69,45 @@ const QStringList& SystemDriveSource::opticals() {
     return discs_;
 }
 
+int SystemDriveSource::opticalCount() {
+    return static_cast<int>(opticals().size() + extraDiscs_.size());
+}
+
+// Audio disc images at the top of the current folder and of the music folder, by name.
+QStringList SystemDriveSource::images() {
+    images_.clear();
+    QStringList folders{QDir::currentPath()};
+    const QString music = musicFolder();
+    if (!music.isEmpty() &&
+        QFileInfo(music).canonicalFilePath() != QFileInfo(QDir::currentPath()).canonicalFilePath())
+        folders << music;
+    for (const QString& folder : folders) {
+        const QDir dir(folder);
+        for (const QFileInfo& f : dir.entryInfoList({"*.cue", "*.toc", "*.nrg"}, QDir::Files,
+                                                    QDir::Name | QDir::IgnoreCase))
+            images_ << f.absoluteFilePath();
+    }
+    return images_;
+}
+
+bool SystemDriveSource::isImage(const QString& drive) {
+    return images_.contains(drive) && !extraDiscs_.contains(drive);
+}
+
+bool SystemDriveSource::isOptical(const QString& drive) {
+    return discs_.contains(drive) || extraDiscs_.contains(drive);
+}
+
 bool SystemDriveSource::isDisc(const QString& drive) {
-    return opticals().contains(drive) || extraDiscs_.contains(drive);
+    return discs_.contains(drive) || extraDiscs_.contains(drive) || images_.contains(drive);
+}
+
+QString musicFolder() {
+    const QString fromEnv = qEnvironmentVariable("XDG_MUSIC_DIR");
+    if (!fromEnv.isEmpty())
+        return fromEnv;
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return music.isEmpty() || music == QDir::homePath() ? QDir::homePath() + "/Music" : music;
 }
 
 std::optional<QString> SystemDriveSource::currentFolder(const QString& drive) {

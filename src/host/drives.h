@@ -1,5 +1,6 @@
-// Where the drive list gets its drives: mounted file systems and optical drives. Tests add
-// disc images as drives.
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Where the drive lists get their drives: mounted file systems, optical drives and, for the
+// ripper, audio disc images. Tests add disc images as optical drives.
 #pragma once
 #include <QList>
 #include <QString>
@@ -11,8 +12,11 @@ namespace wl {
 class DriveSource {
   public:
     virtual ~DriveSource() = default;
-    // The drives' texts: mount points, and device paths of optical drives.
-    virtual QStringList drives() = 0;
+    // The drives, read afresh: mount points and optical drives' device paths; with images,
+    // then the disc images found (their paths).
+    virtual QStringList drives(bool withImages = false) = 0;
+    // What a drive shows as in the list: its text, or an image's file name.
+    virtual QString label(const QString& drive) = 0;
     // The folder a drive shows when chosen: its current folder, or nothing when not ready.
     virtual std::optional<QString> currentFolder(const QString& drive) = 0;
     // The drive that holds a folder.
@@ -20,24 +24,35 @@ class DriveSource {
     // For the root folder of an audio disc, its track files ("Track01.cda", ...); nothing for
     // any other folder.
     virtual std::optional<QStringList> discTracks(const QString& folder) = 0;
+    // Whether a drive is a disc image, and how many optical drives there are: CDDA must be
+    // told which disc to rip when it could pick another.
+    virtual bool isImage(const QString& drive) = 0;
+    virtual bool isOptical(const QString& drive) = 0;
+    virtual int opticalCount() = 0;
 };
 
-// The machine's own drives, plus any disc images added.
+// The machine's own drives, the disc images in the current folder and the music folder, plus
+// any disc added as an optical drive.
 class SystemDriveSource : public DriveSource {
   public:
-    QStringList drives() override;
+    QStringList drives(bool withImages = false) override;
+    QString label(const QString& drive) override;
     std::optional<QString> currentFolder(const QString& drive) override;
     QString driveOf(const QString& folder) override;
     std::optional<QStringList> discTracks(const QString& folder) override;
+    bool isImage(const QString& drive) override;
+    bool isOptical(const QString& drive) override;
+    int opticalCount() override;
 
-    // An optical drive or disc image shown beside the real drives.
+    // A disc (a device or an image) shown as one more optical drive.
     void addDisc(const QString& device) { extraDiscs_.append(device); }
 
   private:
     bool isDisc(const QString& drive);
     const QStringList& opticals();
     QStringList mounts();
-    QStringList discs_;
+    QStringList images();
+    QStringList discs_, images_;
     bool discsListed_ = false;
     QStringList extraDiscs_;
 };
@@ -46,5 +61,8 @@ class SystemDriveSource : public DriveSource {
 QStringList opticalDrives();
 std::optional<QList<int>> audioTracks(const QString& device);
 QString trackFileName(int track);
+
+// The user's music folder: $XDG_MUSIC_DIR, the desktop's music folder, else ~/Music.
+QString musicFolder();
 
 } // namespace wl

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "listpanels.h"
 
 #include "drives.h"
@@ -5,23 +6,69 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardItemModel>
 
 namespace wl {
 
-DriveListBox::DriveListBox(DriveSource& source, QWidget* parent) : QComboBox(parent) {
-    addItems(source.drives());
+DriveListBox::DriveListBox(DriveSource& source, QWidget* parent)
+    : QComboBox(parent), source_(source) {
+    fill();
     setDrive(source.driveOf(QDir::currentPath()));
-    connect(this, &QComboBox::activated, this, &DriveListBox::changed);
+    connect(this, &QComboBox::activated, this, &DriveListBox::picked);
+}
+
+void DriveListBox::listDiscImages() {
+    withImages_ = true;
+    const QString current = drive();
+    fill();
+    setDrive(current);
+}
+
+void DriveListBox::fill() {
+    const QSignalBlocker block(this);
+    const QString current = drive();
+    clear();
+    const QStringList drives = source_.drives(withImages_);
+    for (const QString& d : drives)
+        addItem(source_.label(d), d);
+    bool anyDisc = false;
+    for (const QString& d : drives)
+        anyDisc = anyDisc || source_.isImage(d);
+    if (withImages_ && !anyDisc && source_.opticalCount() == 0) {
+        addItem("(no CD drive or disc image found)", QString());
+        if (auto* m = qobject_cast<QStandardItemModel*>(model()))
+            m->item(count() - 1)->setEnabled(false);
+    }
+    setCurrentIndex(findData(current));
+}
+
+void DriveListBox::showPopup() {
+    fill(); // a USB stick or a disc inserted since shows up
+    QComboBox::showPopup();
 }
 
 void DriveListBox::setDrive(const QString& drive) {
     const QSignalBlocker block(this);
-    setCurrentIndex(findText(drive));
+    setCurrentIndex(findData(drive));
+    shown_ = drive;
+}
+
+// Picking the drive already shown changes nothing: the folder list keeps its folder.
+void DriveListBox::picked(int index) {
+    const QString d = itemData(index).toString();
+    if (d.isEmpty() || d == shown_)
+        return;
+    shown_ = d;
+    emit changed();
 }
 
 void DriveListBox::choose(const QString& drive) {
-    setDrive(drive);
-    emit changed();
+    const int index = findData(drive);
+    {
+        const QSignalBlocker block(this);
+        setCurrentIndex(index);
+    }
+    picked(index);
 }
 
 DirListBox::DirListBox(DriveSource& source, QWidget* parent)

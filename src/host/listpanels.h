@@ -1,4 +1,5 @@
 // The drive list, folder list and file list that the windows chain together.
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <QComboBox>
 #include <QListWidget>
@@ -7,18 +8,31 @@ namespace wl {
 
 class DriveSource;
 
-// Shows the machine's drives; choosing one raises changed().
+// Shows the machine's drives, read afresh each time the list opens; choosing another drive
+// raises changed().
 class DriveListBox : public QComboBox {
     Q_OBJECT
   public:
     DriveListBox(DriveSource& source, QWidget* parent);
-    QString drive() const { return currentText(); }
+    // The chosen drive: a mount point, a device path or an image's path.
+    QString drive() const { return currentData().toString(); }
+    // The ripper's list: disc images too, and one disabled entry saying so when there is no
+    // optical drive and no image.
+    void listDiscImages();
     // Selects a drive without raising changed(), as a program (not the user) would.
     void setDrive(const QString& drive);
-    // Chooses a drive as the user would: selects it and raises changed().
+    // Chooses a drive as the user would: selects it and raises changed() if it is another.
     void choose(const QString& drive);
+    void showPopup() override;
   signals:
     void changed();
+
+  private:
+    void fill();
+    void picked(int index);
+    DriveSource& source_;
+    bool withImages_ = false;
+    QString shown_; // the drive the folder list was last pointed at
 };
 
 // Shows a folder with its parents and subfolders; opening one raises changed().

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cdripper.h"
+
+#include "drives.h"
 
 #include "formbuilder.h"
 #include "host.h"
@@ -65,6 +68,7 @@ QWidget* cdripper::build() {
     ui_.File1 = static_cast<FileListBox*>(c.value("File1"));
     c.value("Label2")->setFont(designFont("Comic Sans MS", 18, true));
     ui_.File1->setPattern("*.cda");
+    ui_.Drive1->listDiscImages();
     connect(ui_.Drive1, &DriveListBox::changed, this, &cdripper::Drive1_Change);
     connect(ui_.Dir1, &DirListBox::changed, this, &cdripper::Dir1_Change);
     connect(ui_.File1, &FileListBox::clicked, this, &cdripper::File1_Click);
@@ -99,14 +103,20 @@ void cdripper::Command1_Click() {
         shell_.host().ShowMessage("Please pick a track first.", texts::kMsgOk);
         return;
     }
-    runJob(shell_.host(), texts::kRipScript,
-           JobLine()
-               .text("CDDA/")
-               .text(ui_.Text2->text())
-               .text(" /F")
-               .text(" ")
-               .name(ui_.Text3->text())
-               .text(" /O"));
+    JobLine line = JobLine()
+                       .text("CDDA/")
+                       .text(ui_.Text2->text())
+                       .text(" /F")
+                       .text(" ")
+                       .name(ui_.Text3->text())
+                       .text(" /O");
+    // CDDA alone rips the first drive that holds an audio disc: it is told the disc whose
+    // tracks are shown when that is an image or one of several drives.
+    const QString disc = ui_.File1->path();
+    DriveSource& drives = shell_.drives();
+    if (drives.isImage(disc) || (drives.isOptical(disc) && drives.opticalCount() > 1))
+        line.text(" /D ").name(disc);
+    runJob(shell_.host(), texts::kRipScript, line);
 }
 
 void cdripper::mnuoptionoptions_Click() {

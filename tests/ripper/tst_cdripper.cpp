@@ -5,6 +5,7 @@
 #include "listpanels.h"
 
 #include <QFile>
+#include <QStandardItemModel>
 
 using namespace wl;
 using namespace wl::test;
@@ -152,7 +153,8 @@ class TestCdripper : public QObject {
         QVERIFY(AppFixture::child(w, "Command1")->isHidden());
         files->pick("Track02.cda");
         AppFixture::click(w, "Command1");
-        QCOMPARE(readAll("rip.bat"), QByteArray("CDDA/T 2 /F Track1 /O\r\n"));
+        // Two drives: CDDA is told which one.
+        QCOMPARE(readAll("rip.bat"), "CDDA/T 2 /F Track1 /O /D " + cue.toLocal8Bit() + "\r\n");
         // A drive without a disc: the message with the application's title; lists unchanged.
         drive->choose(f.folder.file("empty-drive.cue"));
         QCOMPARE(f.host.messages.size(), 1);
@@ -166,6 +168,83 @@ class TestCdripper : public QObject {
         AppFixture::trigger(w, "mnufilemp3");
         QVERIFY(AppFixture::child<DriveListBox>(f.app.form1().widget(), "Drive1")->findText(cue) >=
                 0);
+    }
+
+    // The rip line names the disc when CDDA could pick another: an image, or one of several
+    // drives; with a single drive it stays as designed.
+    void ripLineNamesTheDisc_data() {
+        QTest::addColumn<QStringList>("drives"); // added as optical drives, in drives/
+        QTest::addColumn<QString>("image");      // an image in the music folder
+        QTest::addColumn<QString>("tail");       // after "CDDA/T 1 /F Track1 /O"
+        QTest::newRow("one drive") << QStringList{"a.cue"} << ""
+                                   << "";
+        QTest::newRow("two drives") << QStringList{"a.cue", "b.cue"} << ""
+                                    << " /D {drives}/a.cue";
+        QTest::newRow("image in a folder with blanks") << QStringList{} << "x.cue"
+                                                       << " /D \"{music}/x.cue\"";
+    }
+    void ripLineNamesTheDisc() {
+        QFETCH(QStringList, drives);
+        QFETCH(QString, image);
+        QFETCH(QString, tail);
+        AppFixture f;
+        const QString music = f.folder.file("my music"), folder = f.folder.file("drives");
+        QDir().mkpath(music);
+        QDir().mkpath(folder);
+        qputenv("XDG_MUSIC_DIR", music.toLocal8Bit());
+        for (const QString& d : drives)
+            f.drives.addDisc(writeDisc(folder, d.chopped(4), {{sineSectors(20, 440), {}}}));
+        const QString disc = image.isEmpty() ? folder + "/a.cue"
+                                             : writeDisc(music, "x", {{sineSectors(20, 440), {}}});
+        QWidget* w = openRipper(f);
+        AppFixture::child<DriveListBox>(w, "Drive1")->choose(disc);
+        AppFixture::child<FileListBox>(w, "File1")->pick("Track01.cda");
+        AppFixture::click(w, "Command1");
+        tail.replace("{drives}", folder).replace("{music}", music);
+        QCOMPARE(QString::fromLocal8Bit(readAll("rip.bat")),
+                 "CDDA/T 1 /F Track1 /O" + tail + "\r\n");
+        qunsetenv("XDG_MUSIC_DIR");
+    }
+
+    // Images in the current folder and at the top of the music folder are the ripper's drives,
+    // by file name after the others; the main window lists none of them.
+    void imagesAreDrives() {
+        if (!opticalDrives().isEmpty())
+            QSKIP("this machine has optical drives of its own");
+        AppFixture f;
+        const QString music = f.folder.file("music");
+        QDir().mkpath(music + "/deeper");
+        qputenv("XDG_MUSIC_DIR", music.toLocal8Bit());
+        writeDisc(f.folder.path(), "here", {{sineSectors(20, 440), {}}});
+        writeDisc(music, "there", {{sineSectors(20, 440), {}}, {sineSectors(20, 660), {}}});
+        writeDisc(music, "nobin", {{sineSectors(20, 440), {}}});
+        QFile::remove(music + "/nobin.bin");
+        writeDisc(music + "/deeper", "hidden", {{sineSectors(20, 440), {}}});
+        QWidget* w = openRipper(f);
+        auto* drive = AppFixture::child<DriveListBox>(w, "Drive1");
+        QStringList labels;
+        for (int i = 0; i < drive->count(); ++i)
+            labels << drive->itemText(i);
+        QCOMPARE(labels.mid(labels.size() - 3),
+                 (QStringList{"here.cue", "nobin.cue", "there.cue"}));
+        drive->choose(music + "/there.cue");
+        QCOMPARE(AppFixture::child<FileListBox>(w, "File1")->count(), 2);
+        drive->choose(music + "/nobin.cue");
+        QCOMPARE(f.host.messages.size(), 1);
+        QCOMPARE(f.host.messages[0].prompt, QString("The device is not ready or damaged"));
+        AppFixture::trigger(w, "mnufilemp3");
+        auto* mainDrives = AppFixture::child<DriveListBox>(f.app.form1().widget(), "Drive1");
+        QCOMPARE(mainDrives->findText("here.cue"), -1);
+        // Nothing to rip from at all: the list says so in an entry that cannot be picked.
+        QFile::remove("here.cue");
+        QDir().mkpath(music + "/empty");
+        qputenv("XDG_MUSIC_DIR", (music + "/empty").toLocal8Bit());
+        AppFixture::trigger(f.app.form1().widget(), "mnuecdripper");
+        drive = AppFixture::child<DriveListBox>(f.app.ripper().widget(), "Drive1");
+        QCOMPARE(drive->itemText(drive->count() - 1), QString("(no CD drive or disc image found)"));
+        const auto* model = qobject_cast<QStandardItemModel*>(drive->model());
+        QVERIFY(!model->item(drive->count() - 1)->isEnabled());
+        qunsetenv("XDG_MUSIC_DIR");
     }
 };
 

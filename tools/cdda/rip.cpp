@@ -37,7 +37,7 @@ void onParanoiaEvent(long inpos, paranoia_cb_mode_t mode) {
     case PARANOIA_CB_SKIP:
         g_unreadable.insert(sector);
         break;
-    case PARANOIA_CB_VERIFY:
+    // VERIFY and OVERLAP come with every read: paranoia's normal cross-checks, not repairs.
     case PARANOIA_CB_FIXUP_EDGE:
     case PARANOIA_CB_FIXUP_ATOM:
     case PARANOIA_CB_SCRATCH:

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <sys/stat.h>
 
-namespace wl::cdda {
+namespace wl {
 namespace {
 
 using Files = Result<std::vector<std::string>>;
@@ -21,9 +21,8 @@ std::string nameAfterKeyword(std::string_view line, size_t from) {
         ++from;
     if (from < line.size() && line[from] == '"') {
         const size_t end = line.find('"', from + 1);
-        return std::string(line.substr(from + 1, end == std::string_view::npos
-                                                     ? std::string_view::npos
-                                                     : end - from - 1));
+        return std::string(line.substr(
+            from + 1, end == std::string_view::npos ? std::string_view::npos : end - from - 1));
     }
     const size_t end = line.find_first_of(" \t", from);
     return std::string(line.substr(from, end == std::string_view::npos ? end : end - from));
@@ -44,8 +43,8 @@ std::vector<std::string> namedDataFiles(std::string_view sheet) {
         if (first == std::string_view::npos)
             continue;
         const size_t wordEnd = line.find_first_of(" \t", first);
-        const std::string keyword =
-            lower(line.substr(first, wordEnd == std::string_view::npos ? wordEnd : wordEnd - first));
+        const std::string keyword = lower(
+            line.substr(first, wordEnd == std::string_view::npos ? wordEnd : wordEnd - first));
         if (wordEnd == std::string_view::npos ||
             (keyword != "file" && keyword != "datafile" && keyword != "audiofile"))
             continue;
@@ -93,4 +92,4 @@ Files discFiles(const std::string& device) {
     return files;
 }
 
-} // namespace wl::cdda
+} // namespace wl

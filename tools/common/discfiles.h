@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace wl::cdda {
+namespace wl {
 
 // For a disc image, the image and every data file it names (a CUE sheet's or TOC file's FILE
 // entries, relative to the image's folder); nothing for a drive's device. Fails for a folder,
@@ -18,4 +18,4 @@ Result<std::vector<std::string>> discFiles(const std::string& device);
 // The data file names an image's text names (FILE "x.bin" BINARY, DATAFILE "x.bin" ...).
 std::vector<std::string> namedDataFiles(std::string_view sheet);
 
-} // namespace wl::cdda
+} // namespace wl
