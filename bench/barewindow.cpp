@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yardstick for start-up: a bare Qt main window of the same size, nothing else.
 #include <QApplication>
 #include <QMainWindow>

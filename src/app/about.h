@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About window: program name, version, author, and the two support links.
 #pragma once
 #include "window.h"

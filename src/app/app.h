@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window registry: one object per window for the whole run, and the rule that ends the
 // program when no visible window is left.
 #pragma once

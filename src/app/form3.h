@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Settings window: its check box holds the delete preference while the window is loaded.
 #pragma once
 #include "window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window object lives for the whole run; its on-screen part exists only while it is loaded.
 #pragma once
 #include <QObject>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: mode, bitrate and switch state, the file panel, single jobs and batch.
 #pragma once
 #include "jobline.h"

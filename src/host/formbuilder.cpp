@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "formbuilder.h"
 
 #include "listpanels.h"
@@ -157,12 +158,13 @@ QMainWindow* newMainWindow(const QString& title, QSize client, bool withMenuBar)
 
 namespace wl {
 
-// A wave over a lathe bed, as in the desktop icon.
-QIcon programIcon() {
-    QPixmap pm(32, 32);
+// A wave over a lathe bed, as in the desktop icon; drawn on a 32-pixel grid at any size.
+QImage programIconImage(int size) {
+    QImage pm(size, size, QImage::Format_ARGB32_Premultiplied);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor("#1d4e89"));
     p.drawRoundedRect(1, 1, 30, 30, 5, 5);
@@ -177,7 +179,17 @@ QIcon programIcon() {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor("#d9e4f0"));
     p.drawRoundedRect(4, 22, 24, 5, 2, 2);
-    return QIcon(pm);
+    p.setBrush(QColor("#1d4e89"));
+    p.drawEllipse(QPointF(16, 24.5), 1.5, 1.5);
+    p.end();
+    return pm;
+}
+
+QIcon programIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48})
+        icon.addPixmap(QPixmap::fromImage(programIconImage(size)));
+    return icon;
 }
 
 // A compact disc.

@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows are built from control tables: kind, design name, container, text, geometry and tab
 // index, listed front to back as the design lists them.
 #pragma once
 #include <QFont>
 #include <QHash>
 #include <QIcon>
+#include <QImage>
 #include <QList>
 #include <QRect>
 #include <QString>
@@ -60,6 +62,7 @@ QFont designFont(const QString& family, double points, bool bold = false, bool i
 
 // The window icons, drawn for the program: the main window's (also About's) and the ripper's.
 QIcon programIcon();
+QImage programIconImage(int size);
 QIcon ripperIcon();
 
 // A top-level window whose client area (below its menu bar, if any) has the design's size.

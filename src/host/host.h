@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one seam through which windows reach the system. Tests pass a recording fake.
 #pragma once
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fixed texts that several files use: script names, the settings address, shared messages.
 #pragma once
 #include <QString>

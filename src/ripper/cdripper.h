@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ripper window: drive, folder and track-file lists, the wave name, and the rip job.
 #pragma once
 #include "window.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs into a temporary prefix and checks the layout of a desktop program: everything in
 # PREFIX/lib/wavelathe, one link on PATH, a valid desktop entry, and jobs that find the tools
 # from any folder.
@@ -10,12 +11,16 @@ trap 'rm -rf "$prefix" "$work"' EXIT
 fail() { echo "FAIL: $*"; echo "0 passed, 1 failed"; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in wavelathe wavelathe-cmd BladeEnc l3dec CDDA Help.txt Readme.txt; do
+for f in wavelathe wavelathe-job wavelathe-cmd BladeEnc l3dec CDDA Help.txt Readme.txt; do
   [ -e "$prefix/lib/wavelathe/$f" ] || fail "$f is not installed"
 done
 [ -L "$prefix/bin/wavelathe" ] || fail "no wavelathe link in bin/"
 [ "$(ls "$prefix/bin")" = "wavelathe" ] || fail "bin/ holds more than the wavelathe link"
-[ -f "$prefix/share/icons/hicolor/scalable/apps/wavelathe.svg" ] || fail "no icon"
+for f in icons/hicolor/scalable/apps/wavelathe.svg icons/hicolor/48x48/apps/wavelathe.png \
+         icons/hicolor/256x256/apps/wavelathe.png metainfo/org.example.wavelathe.metainfo.xml \
+         man/man1/BladeEnc.1.gz doc/wavelathe/copyright; do
+  [ -f "$prefix/share/$f" ] || fail "share/$f is not installed"
+done
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/wavelathe.desktop" || fail "desktop entry invalid"
 fi

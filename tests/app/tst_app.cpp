@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window life cycle, the stored preference, batch encoding, Help and About, and one run of
 // the real program's parts from end to end.
 #include "about.h"

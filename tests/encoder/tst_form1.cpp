@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: option state, file panel and single jobs, driven through its controls.
 #include "appfixture.h"
 #include "cdripper.h"
@@ -358,10 +359,10 @@ class TestForm1 : public QObject {
     // The line, run by the real interpreter, hands the encoder exactly the intended arguments.
     void awkwardNamesReachTheEncoderWhole_data() {
         QTest::addColumn<QString>("name");
-        for (const char* n : {"my song.wav", "it's.wav", "say \"hi\".wav", "#1.wav", "why?.wav",
-                              "a&b.wav", "$HOME.wav", "`id`.wav", "a;rm -rf ~.wav", "$(reboot).wav",
-                              "\xc3\xa9t\xc3\xa9 \xe2\x99\xab.wav", "song.", "-lead.wav", "-delete",
-                              "-hq"})
+        for (const char* n :
+             {"my song.wav", "it's.wav", "say \"hi\".wav", "#1.wav", "why?.wav", "a&b.wav",
+              "$HOME.wav", "`id`.wav", "a;rm -rf ~.wav", "$(reboot).wav",
+              "\xc3\xa9t\xc3\xa9 \xe2\x99\xab.wav", "song.", "-lead.wav", "-delete", "-hq"})
             QTest::newRow(n) << QString::fromUtf8(n);
     }
     void awkwardNamesReachTheEncoderWhole() {
@@ -381,9 +382,9 @@ class TestForm1 : public QObject {
         QCOMPARE(
             runProgram(f.folder.file("wavelathe-cmd"), {"settings.bat"}, f.folder.path()).status,
             0);
-        QCOMPARE(QString::fromUtf8(readAll("argv.txt")),
-                 "BladeEnc\n" + input + "\n" + (name.startsWith('-') ? "./" : "") + name +
-                     "\n-br\n128000\n--\n");
+        QCOMPARE(QString::fromUtf8(readAll("argv.txt")), "BladeEnc\n" + input + "\n" +
+                                                             (name.startsWith('-') ? "./" : "") +
+                                                             name + "\n-br\n128000\n--\n");
     }
 
     void filePanel() {

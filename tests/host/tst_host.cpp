@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Host services: job lines and scripts, the settings store, starting commands.
 #include "jobline.h"
 #include "runcommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ripper window: catalogue, track codes, the rip job, and audio discs in the lists.
 #include "appfixture.h"
 #include "cdripper.h"

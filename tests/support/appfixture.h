@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's windows on a recording host, with helpers to drive them as a user would.
 #pragma once
 #include "app.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in program for tests: appends its argument vector, one argument per line with C
 // escapes for control bytes, to "argv.txt" in the current folder.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared test pieces: a recording host, a private current folder and settings folder per test,
 // and helpers to run programs and read files.
 #pragma once

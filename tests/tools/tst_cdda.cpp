@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CDDA on disc images the tests write: byte-exact rips, the program's line, refusals.
 #include "options.h"
 #include "support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The job-line grammar and the job interpreter run on real scripts.
 #include "cmdline.h"
 #include "support.h"
@@ -153,6 +154,39 @@ class TestCmdline : public QObject {
         // A byte-order mark is not part of the program name.
         writeAll("bom.bat", "\xEF\xBB\xBFtrue\r\n");
         QCOMPARE(runProgram(binDir() + "/wavelathe-cmd", {"bom.bat"}).status, 0);
+    }
+
+    // Every tool answers --help and --version beside its own switches, and names a wrong
+    // argument with a pointer to --help.
+    void helpAndVersion_data() {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QString>("wrong");
+        QTest::newRow("BladeEnc") << "BladeEnc"
+                                  << "-V2";
+        QTest::newRow("l3dec") << "l3dec"
+                               << "-x";
+        QTest::newRow("CDDA") << "CDDA"
+                              << "/X";
+        QTest::newRow("wavelathe-cmd") << "wavelathe-cmd"
+                                       << "";
+    }
+    void helpAndVersion() {
+        QFETCH(QString, tool);
+        QFETCH(QString, wrong);
+        TestFolder folder;
+        Run r = runProgram(binDir() + "/" + tool, {"--help"});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.startsWith("usage: " + tool.toLatin1()) && r.out.contains("Exit status"),
+                 r.out.constData());
+        r = runProgram(binDir() + "/" + tool, {"--version"});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, tool.toLatin1() + " (Wavelathe) 1.08\n");
+        r = runProgram(binDir() + "/" + tool, wrong.isEmpty() ? QStringList{} : QStringList{wrong});
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains("Try '" + tool.toLatin1() + " --help'"), r.err.constData());
+        if (!wrong.isEmpty())
+            QVERIFY2(r.err.contains("unknown switch") && r.err.contains(wrong.toLatin1()),
+                     r.err.constData());
     }
 
     void notFoundAndLastStatus() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BladeEnc and l3dec on audio the tests make: round trips, program lines, bad input, deletion.
 #include "cmdline.h"
 #include "encode.h"

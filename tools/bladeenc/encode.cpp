@@ -167,8 +167,8 @@ Result<Encoded> encodeFile(const std::string& input, const std::string& output,
     const ReadAt read = [fd](uint64_t off, void* buf, size_t n) {
         size_t got = 0;
         while (got < n) {
-            const ssize_t r = pread(fd, static_cast<char*>(buf) + got, n - got,
-                                    static_cast<off_t>(off + got));
+            const ssize_t r =
+                pread(fd, static_cast<char*>(buf) + got, n - got, static_cast<off_t>(off + got));
             if (r <= 0)
                 break;
             got += static_cast<size_t>(r);

@@ -7,8 +7,8 @@ namespace wl::cdda {
 
 struct Ripped {
     std::string output;
-    std::string checks;  // the copy CRC and AccurateRip checksums
-    long repaired = 0;   // sectors that needed re-reads or were corrected
+    std::string checks; // the copy CRC and AccurateRip checksums
+    long repaired = 0;  // sectors that needed re-reads or were corrected
     bool trashedOld = false;
 };
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The job-line grammar shared by the job interpreter and the program that writes job lines.
 //
 // A line is split into words at runs of blanks. A double-quoted stretch belongs to one word and

@@ -1,6 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A look at a WAV file's chunk structure before the decoder library sees it, so that malformed
 // headers (the classic encoder crashers) get a clear refusal instead of a guess.
-// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "toolkit.h"
 

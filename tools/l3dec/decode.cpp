@@ -159,7 +159,8 @@ Result<Decoded> decodeFile(const std::string& input, const std::string& output,
         return R::fail("cannot start the decoder");
     WavSink sink(output);
     DecodeReport report;
-    if (Status s = decodeHandle(mh.get(), sink, report, progress, static_cast<uint64_t>(st.st_size));
+    if (Status s =
+            decodeHandle(mh.get(), sink, report, progress, static_cast<uint64_t>(st.st_size));
         !s)
         return R::fail(s.error());
     // What a damaged stream gave never takes the place of an existing file.

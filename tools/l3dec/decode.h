@@ -43,7 +43,6 @@ struct Decoded {
 // name goes to the Trash first. A damaged stream gives the WAV of what could be decoded only
 // when the name was free (an existing file is then left as it was), and a failure that
 // describes the damage.
-Result<Decoded> decodeFile(const std::string& input, const std::string& output,
-                           Progress* progress);
+Result<Decoded> decodeFile(const std::string& input, const std::string& output, Progress* progress);
 
 } // namespace wl::l3dec
