@@ -24,22 +24,36 @@ const QList<ControlSpec> kCatalogue = {
     {Kind::Label, "Label4", "Frame3", author::kSupport, {64, 40, 97, 17}},
 };
 
-// Runs a handler when a label is clicked.
+// Runs a handler when a label is clicked: pressed and released on it with the left button.
+// The second click of a double-click arrives as a double-click event, which starts nothing.
 class ClickFilter : public QObject {
   public:
-    ClickFilter(QObject* parent, std::function<void()> onClick)
-        : QObject(parent), onClick_(std::move(onClick)) {}
+    ClickFilter(QWidget* label, std::function<void()> onClick)
+        : QObject(label), label_(label), onClick_(std::move(onClick)) {}
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::MouseButtonRelease &&
-            static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
-            onClick_();
-            return true;
+        if (e->type() != QEvent::MouseButtonPress && e->type() != QEvent::MouseButtonRelease &&
+            e->type() != QEvent::MouseButtonDblClick)
+            return false;
+        const auto* mouse = static_cast<QMouseEvent*>(e);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        if (e->type() == QEvent::MouseButtonDblClick) {
+            pressed_ = false;
+        } else if (e->type() == QEvent::MouseButtonPress) {
+            pressed_ = true;
+        } else if (e->type() == QEvent::MouseButtonRelease) {
+            const bool click = pressed_ && label_->rect().contains(mouse->position().toPoint());
+            pressed_ = false;
+            if (click)
+                onClick_();
         }
-        return false;
+        return true;
     }
 
   private:
+    QWidget* label_;
     std::function<void()> onClick_;
+    bool pressed_ = false;
 };
 
 void asLink(QLabel* label) {

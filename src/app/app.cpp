@@ -45,9 +45,13 @@ Form3& App::form3() {
 // hidden Settings window is just made visible, not loaded again.
 void App::show(Window& window) {
     window.load();
-    window.widget()->show();
-    window.widget()->raise();
-    window.widget()->activateWindow();
+    QWidget* w = window.widget();
+    // A minimized window comes back as it was before.
+    if (w->isMinimized())
+        w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+    w->show();
+    w->raise();
+    w->activateWindow();
 }
 
 void App::showMain() { show(form1()); }

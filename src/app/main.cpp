@@ -6,9 +6,11 @@
 #include <QApplication>
 #include <QTimer>
 
-// The program ignores its arguments.
-int main(int argc, char** argv) {
-    QApplication qapp(argc, argv);
+// The program ignores its arguments, Qt's own options too: the toolkit sees only the program's
+// name. Qt's environment variables (QT_QPA_PLATFORM, ...) still work.
+int main(int, char** argv) {
+    int qtArgc = 1;
+    QApplication qapp(qtArgc, argv);
     // The window registry decides when the program ends, not the last closed window.
     QApplication::setQuitOnLastWindowClosed(false);
     wl::SystemHost host;

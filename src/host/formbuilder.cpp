@@ -4,8 +4,10 @@
 #include "listpanels.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -14,6 +16,10 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTimer>
 #include <algorithm>
 
 namespace wl {
@@ -24,7 +30,7 @@ QWidget* create(const ControlSpec& s, QWidget* parent, DriveSource& drives) {
     case Kind::Button:
         return new QPushButton(s.text, parent);
     case Kind::Frame:
-        return new QGroupBox(s.text, parent);
+        return new Frame(s.text, parent);
     case Kind::Label: {
         auto* label = new QLabel(s.text, parent);
         label->setWordWrap(true);
@@ -56,11 +62,9 @@ QWidget* create(const ControlSpec& s, QWidget* parent, DriveSource& drives) {
     return nullptr;
 }
 
-// A check box's caption wraps within its width, as the design's boxes do; the full caption
-// stays its accessible name.
-void wrapCaption(QCheckBox* box, const QString& text) {
-    const QFontMetrics m(box->font());
-    const int width = box->width() - 22;
+// A check box's caption wraps within its width, as the design's boxes do (Qt's do not wrap); the
+// full caption stays its accessible name.
+QString wrapped(const QFontMetrics& m, const QString& text, int width) {
     QString out, line;
     for (const QString& word : text.split(' ')) {
         const QString candidate = line.isEmpty() ? word : line + ' ' + word;
@@ -71,11 +75,51 @@ void wrapCaption(QCheckBox* box, const QString& text) {
             line = candidate;
         }
     }
-    box->setText(out + line);
+    return out + line;
+}
+
+// Wraps a check box's caption to the width beside its indicator; a caption whose lines are
+// still taller than the box is set a pixel smaller (the design's dialog font had a tighter
+// line pitch than its stand-ins).
+void wrapCaption(QCheckBox* box, const QString& text) {
+    QStyleOptionButton opt;
+    opt.initFrom(box);
+    const int width = box->width() -
+                      box->style()->pixelMetric(QStyle::PM_IndicatorWidth, &opt, box) -
+                      box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &opt, box);
+    QFont font = box->font();
+    QString lines = wrapped(QFontMetrics(font), text, width);
+    while (QFontMetrics(font).size(0, lines).height() > box->height() && font.pixelSize() > 9) {
+        font.setPixelSize(font.pixelSize() - 1);
+        lines = wrapped(QFontMetrics(font), text, width);
+    }
+    if (font != box->font())
+        box->setFont(font);
+    box->setText(lines);
     box->setAccessibleName(text);
 }
 
 } // namespace
+
+int Frame::borderTop() const { return QFontMetrics(font()).height() / 2; }
+
+void Frame::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QFontMetrics m(font());
+    const QRect border = rect().adjusted(0, borderTop(), -2, -2);
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(border);
+    p.setPen(palette().color(QPalette::Light));
+    p.drawRect(border.translated(1, 1));
+    if (title().isEmpty())
+        return;
+    // The caption interrupts the line, on the window's own background.
+    const QRect caption(8, 0, m.horizontalAdvance(title()) + 4, m.height());
+    p.fillRect(caption, palette().color(backgroundRole()));
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    p.drawText(caption.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, title());
+}
 
 QHash<QString, QWidget*> buildControls(QWidget* client, const QList<ControlSpec>& specs,
                                        DriveSource& drives) {
@@ -127,11 +171,17 @@ QHash<QString, QAction*> buildMenus(QMenuBar* bar, const QList<MenuItemSpec>& it
 QFont designFont(const QString& family, double points, bool bold, bool italic, bool underline) {
     QFont f(family);
     // Where the design's font is missing, the nearest in width: the layout's fixed sizes were
-    // made for it, and the wide default sans-serif would clip captions.
-    f.setFamilies({family, "Microsoft Sans Serif", "Liberation Sans", "Arimo", "Nimbus Sans",
-                   "Arial", "Helvetica"});
-    f.setStyleHint(family.startsWith("Comic") ? QFont::Fantasy : QFont::SansSerif);
-    f.setPointSizeF(points);
+    // made for a narrow dialog font, which a narrow sans-serif matches and the usual wide
+    // defaults do not (they clip captions). The headings keep a Comic-style face.
+    const bool comic = family.startsWith("Comic");
+    f.setFamilies(comic
+                      ? QStringList{family, "Comic Neue", "Comic Sans", "Liberation Sans Narrow"}
+                      : QStringList{family, "Microsoft Sans Serif", "Liberation Sans Narrow",
+                                    "Arial Narrow", "Nimbus Sans Narrow", "DejaVu Sans Condensed"});
+    f.setStyleHint(comic ? QFont::Fantasy : QFont::SansSerif);
+    // The design's sizes are points on a 96-dpi screen, and its geometry is 96-dpi pixels: the
+    // font goes by the same pixels, whatever the screen reports.
+    f.setPixelSize(qRound(points * 96 / 72));
     f.setBold(bold);
     f.setItalic(italic);
     f.setUnderline(underline);
@@ -142,6 +192,19 @@ QFont dialogFont() { return designFont("MS Sans Serif", 8.25); }
 
 QMainWindow* newMainWindow(const QString& title, QSize client, bool withMenuBar) {
     auto* window = new QMainWindow;
+    // F10 enters the menu bar as Alt does: the menu bar is handed the key events of an Alt
+    // press and release, after the shortcut's own event (it forgets a pending Alt on any).
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), window);
+    QObject::connect(f10, &QShortcut::activated, window, [window] {
+        QTimer::singleShot(0, window, [window] {
+            for (auto [type, modifiers] : {std::pair{QEvent::ShortcutOverride, Qt::AltModifier},
+                                           std::pair{QEvent::KeyPress, Qt::AltModifier},
+                                           std::pair{QEvent::KeyRelease, Qt::NoModifier}}) {
+                QKeyEvent alt(type, Qt::Key_Alt, modifiers);
+                QCoreApplication::sendEvent(window, &alt);
+            }
+        });
+    });
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     window->setWindowTitle(title);
     window->setFont(dialogFont());

@@ -3,6 +3,7 @@
 // index, listed front to back as the design lists them.
 #pragma once
 #include <QFont>
+#include <QGroupBox>
 #include <QHash>
 #include <QIcon>
 #include <QImage>
@@ -30,6 +31,18 @@ enum class Kind {
     DirList,
     FileList,
     Line
+};
+
+// A frame as the design's toolkit drew it: an etched border whose top line runs through the
+// middle of the caption, so that controls placed a little below the frame's top sit inside it.
+class Frame : public QGroupBox {
+  public:
+    using QGroupBox::QGroupBox;
+    // Where the top border line is drawn, from the frame's top.
+    int borderTop() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 struct ControlSpec {

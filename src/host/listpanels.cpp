@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QRegularExpression>
 #include <QStandardItemModel>
 
@@ -71,9 +72,29 @@ void DriveListBox::choose(const QString& drive) {
     picked(index);
 }
 
+namespace {
+
+// Follows a shown folder on disk: watched while shown, refilled when an entry comes or goes.
+void watch(QFileSystemWatcher* watcher, const QString& folder) {
+    if (!watcher->directories().isEmpty())
+        watcher->removePaths(watcher->directories());
+    if (QFileInfo(folder).isDir())
+        watcher->addPath(folder);
+}
+
+} // namespace
+
 DirListBox::DirListBox(DriveSource& source, QWidget* parent)
-    : QListWidget(parent), source_(source), path_(QDir::currentPath()) {
+    : QListWidget(parent), source_(source), path_(QDir::currentPath()),
+      watcher_(new QFileSystemWatcher(this)) {
     fill();
+    // A folder made or removed shows at once; nothing is opened and no handler runs.
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+        const QSignalBlocker block(this);
+        const int row = currentRow();
+        fill();
+        setCurrentRow(std::min(row, count() - 1));
+    });
     // Opening a folder that has gone meanwhile leaves the list as it was.
     connect(this, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { (void)setPath(item->data(Qt::UserRole).toString()); });
@@ -105,6 +126,7 @@ bool DirListBox::show(const QString& folder) {
 // The folder's parents from the root down, then its subfolders one level deeper.
 void DirListBox::fill() {
     clear();
+    watch(watcher_, path_);
     if (source_.discTracks(path_)) {
         auto* item = new QListWidgetItem(path_, this);
         item->setData(Qt::UserRole, path_);
@@ -131,21 +153,46 @@ void DirListBox::fill() {
 }
 
 FileListBox::FileListBox(DriveSource& source, QWidget* parent)
-    : QListWidget(parent), source_(source), path_(QDir::currentPath()) {
+    : QListWidget(parent), source_(source), path_(QDir::currentPath()),
+      watcher_(new QFileSystemWatcher(this)) {
     fill();
-    // A click raises clicked() once, whether it moves the pick or repeats it; so does a move
-    // with the keyboard.
+    // A move of the pick, by a click or an arrow key, raises clicked() once.
     connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (filling_ || row < 0)
-            return;
-        rowJustChanged_ = true;
-        emit clicked();
-    });
-    connect(this, &QListWidget::itemClicked, this, [this] {
-        if (!rowJustChanged_)
+        if (!quiet_ && row >= 0)
             emit clicked();
-        rowJustChanged_ = false;
     });
+    // A file made or removed shows at once; the pick stays on its file (none if it went), and
+    // no handler runs.
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+        const QString picked = fileName();
+        fill();
+        const auto items = findItems(picked, Qt::MatchExactly);
+        if (!picked.isEmpty() && !items.isEmpty()) {
+            quiet_ = true;
+            setCurrentItem(items.first());
+            quiet_ = false;
+        }
+    });
+}
+
+// Qt makes the first entry current when the focus comes in with none: that is no pick.
+void FileListBox::focusInEvent(QFocusEvent* event) {
+    const bool none = currentRow() < 0;
+    quiet_ = true;
+    QListWidget::focusInEvent(event);
+    if (none && currentRow() >= 0)
+        setCurrentRow(-1);
+    quiet_ = false;
+}
+
+// A click on the entry already current picks it again (the row does not change, so nothing
+// else would say so), also after the keyboard moved there.
+void FileListBox::mousePressEvent(QMouseEvent* event) {
+    const int before = currentRow();
+    QListWidget::mousePressEvent(event);
+    const QListWidgetItem* hit = itemAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && hit && row(hit) == before && currentRow() == before)
+        emit clicked();
 }
 
 void FileListBox::setPath(const QString& path) {
@@ -165,19 +212,18 @@ QString FileListBox::fileName() const {
 
 void FileListBox::pick(const QString& name) {
     const auto items = findItems(name, Qt::MatchExactly);
-    if (!items.isEmpty()) {
-        rowJustChanged_ = false;
-        if (currentItem() == items.first())
-            emit clicked();
-        else
-            setCurrentItem(items.first());
-        rowJustChanged_ = false;
-    }
+    if (items.isEmpty())
+        return;
+    if (currentItem() == items.first())
+        emit clicked();
+    else
+        setCurrentItem(items.first());
 }
 
 void FileListBox::fill() {
-    filling_ = true;
+    quiet_ = true;
     clear();
+    watch(watcher_, path_);
     const auto tracks = source_.discTracks(path_);
     if (tracks) {
         const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern_),
@@ -188,11 +234,10 @@ void FileListBox::fill() {
     } else {
         // Names match as on the system the design comes from: without regard to case.
         const QDir dir(path_);
-        addItems(
-            dir.entryList({pattern_}, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase));
+        addItems(dir.entryList({pattern_}, QDir::Files, QDir::Name | QDir::IgnoreCase));
     }
     setCurrentRow(-1);
-    filling_ = false;
+    quiet_ = false;
 }
 
 } // namespace wl

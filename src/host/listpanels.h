@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <QComboBox>
+#include <QFileSystemWatcher>
 #include <QListWidget>
 
 namespace wl {
@@ -35,7 +36,8 @@ class DriveListBox : public QComboBox {
     QString shown_; // the drive the folder list was last pointed at
 };
 
-// Shows a folder with its parents and subfolders; opening one raises changed().
+// Shows a folder with its parents and subfolders (hidden ones left out), kept up to date with
+// the disk; opening one raises changed().
 class DirListBox : public QListWidget {
     Q_OBJECT
   public:
@@ -54,9 +56,12 @@ class DirListBox : public QListWidget {
     bool show(const QString& folder);
     DriveSource& source_;
     QString path_;
+    QFileSystemWatcher* watcher_;
 };
 
-// Shows the files of a folder that match a pattern; picking one raises clicked().
+// Shows the files of a folder that match a pattern (hidden ones left out), kept up to date with
+// the disk; picking one raises clicked(). A pick is a click, or an arrow key that moves the
+// selection; moving the focus into the list picks nothing.
 class FileListBox : public QListWidget {
     Q_OBJECT
   public:
@@ -72,13 +77,17 @@ class FileListBox : public QListWidget {
   signals:
     void clicked();
 
+  protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
   private:
     void fill();
     DriveSource& source_;
     QString path_;
     QString pattern_ = QStringLiteral("*");
-    bool filling_ = false;
-    bool rowJustChanged_ = false;
+    bool quiet_ = false; // a change of the current row that is no pick
+    QFileSystemWatcher* watcher_;
 };
 
 } // namespace wl

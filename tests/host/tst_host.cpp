@@ -221,6 +221,30 @@ class TestHost : public QObject {
         QCOMPARE(jobLaunch("rip.bat", 6, true, QString(), cmd), QStringList({cmd, "-"}));
     }
 
+    // A setting that cannot be saved, and a mail link with no opener, each say why.
+    void failuresThatUsedToBeSilent() {
+        TestFolder folder;
+        QuietSystemHost host;
+        // A folder in the file's place (QSettings keeps the first XDG_CONFIG_HOME it saw).
+        const QString ini =
+            QSettings(QSettings::IniFormat, QSettings::UserScope, "Wavelathe", "Wavelathe")
+                .fileName();
+        QFile::remove(ini);
+        QVERIFY(QDir().mkpath(ini));
+        host.SaveSetting("Wavelathe", "mp3", "deletewave", "888");
+        QDir().rmdir(ini);
+        QCOMPARE(host.messages.size(), 1);
+        QVERIFY2(host.messages[0].contains("could not be saved") &&
+                     host.messages[0].contains("Wavelathe.ini"),
+                 qPrintable(host.messages[0]));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        host.OpenLink("mailto:a@example.org?subject=Wavelathe");
+        qputenv("PATH", path);
+        QCOMPARE(host.messages.size(), 2);
+        QVERIFY2(host.messages[1].contains("xdg-open"), qPrintable(host.messages[1]));
+    }
+
     void spawnReportsExecFailure() {
         QVERIFY(spawnDetached({"/nonexistent/program"}).contains("No such file"));
         QVERIFY(spawnDetached({"/bin/true"}).isEmpty());
