@@ -55,3 +55,22 @@ def report(name, ours, peer, goal_time=None, goal_rss=None):
     if goal_time is not None:
         line += f"  [goal <= {goal_time}x" + (f", <= +{goal_rss} MiB]" if goal_rss is not None else "]")
     print(line)
+
+
+def measure_shown(cmd, runs, env=None, cwd=None):
+    """Median seconds from exec to the program's first window on screen (the program prints
+    "shown T" on the monotonic clock when WAVELATHE_QUIT_WHEN_SHOWN is set), and the largest
+    peak RSS. Ending the process is no part of its start."""
+    env = dict(env or os.environ, WAVELATHE_QUIT_WHEN_SHOWN="1")
+    times, peaks = [], []
+    for _ in range(runs):
+        with tempfile.NamedTemporaryFile(mode="r") as out:
+            start = time.monotonic()
+            proc = subprocess.run(["/usr/bin/time", "-o", out.name, "-f", "%M"] + cmd, env=env,
+                                  cwd=cwd, stdin=subprocess.DEVNULL, capture_output=True, text=True)
+            if proc.returncode != 0 or "shown " not in proc.stdout:
+                sys.exit(f"failed: {' '.join(cmd)}\n{proc.stderr}")
+            shown = float(proc.stdout.split("shown ")[1].split()[0])
+            times.append(shown - start)
+            peaks.append(int(out.read().split()[-1]) / 1024.0)
+    return statistics.median(times), max(peaks)

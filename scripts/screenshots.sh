@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Screenshots of the real windows under Xvfb and openbox, driven as a user would, for the README
-# (docs/main-window.png, docs/ripper.png) or into the folder given.
+# Screenshots of the real windows under Xvfb and openbox, driven as a user would with the
+# keyboard: the main window and the ripper for the README (docs/), About and Settings too.
 # Usage: scripts/screenshots.sh [OUTPUT_DIR]   (after a build; needs xdotool and imagemagick)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,5 +34,12 @@ shot "$main" "$out/main-window.png"
 xdotool windowfocus --sync "$main" key F10 Return Return
 ripper=$(wait_for "Cd Ripper for most SCSI and  ATAPI Drives")
 shot "$ripper" "$out/ripper.png"
+# Help > About in the ripper; then back to the main window for Options > Settings.
+xdotool windowfocus --sync "$ripper" key F10 Right Right Return Return
+shot "$(wait_for About)" "$out/about.png"
+xdotool windowfocus --sync "$ripper" key F10 Return Return
+main=$(wait_for Wavelathe)
+xdotool windowfocus --sync "$main" key F10 Right Return Return
+shot "$(wait_for Settings)" "$out/settings.png"
 kill $app
 echo "screenshots in $out"

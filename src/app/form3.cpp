@@ -28,6 +28,7 @@ const QList<ControlSpec> kCatalogue = {
 QWidget* Form3::build() {
     auto* window = new QWidget;
     window->setWindowTitle("Settings");
+    window->setWindowIcon(programIcon());
     window->setFont(dialogFont());
     window->resize(226, 151);
     const auto c = buildControls(window, kCatalogue, shell_.drives());

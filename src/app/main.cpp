@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app.h"
+#include "benchhook.h"
 #include "drives.h"
+#include "formbuilder.h"
 #include "systemhost.h"
 
 #include <QApplication>
@@ -13,12 +15,14 @@ int main(int, char** argv) {
     QApplication qapp(qtArgc, argv);
     // The window registry decides when the program ends, not the last closed window.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Menus and message boxes in the windows' own font: one face to load, not two.
+    QApplication::setFont(wl::dialogFont());
     wl::SystemHost host;
     wl::SystemDriveSource drives;
     wl::App app(host, drives);
     app.start();
-    // For the start-up benchmark: end once the first window is on screen.
+    // For the start-up benchmarks: say when the first window is on screen, and end.
     if (qEnvironmentVariableIsSet("WAVELATHE_QUIT_WHEN_SHOWN"))
-        QTimer::singleShot(0, &qapp, &QApplication::quit);
+        QTimer::singleShot(0, &qapp, [] { wl::reportShown(); });
     return QApplication::exec();
 }

@@ -248,12 +248,7 @@ QImage programIconImage(int size) {
     return pm;
 }
 
-QIcon programIcon() {
-    QIcon icon;
-    for (int size : {16, 32, 48})
-        icon.addPixmap(QPixmap::fromImage(programIconImage(size)));
-    return icon;
-}
+QIcon programIcon() { return QIcon(QPixmap::fromImage(programIconImage(32))); }
 
 // A compact disc.
 QIcon ripperIcon() {

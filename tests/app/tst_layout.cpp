@@ -242,6 +242,8 @@ class TestLayout : public QObject {
         f.app.about().widget()->showMinimized();
         f.app.showAbout();
         QVERIFY(!f.app.about().widget()->isMinimized());
+        f.app.showSettings();
+        QVERIFY(!f.app.form3().widget()->windowIcon().isNull());
         QWidget* w = f.app.form1().widget();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
