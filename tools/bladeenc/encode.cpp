@@ -154,16 +154,11 @@ Status encodePcm(const ReadAt& read, const WavShape& shape, const EncodeSettings
 Result<Encoded> encodeFile(const std::string& input, const std::string& output,
                            const EncodeSettings& settings, Progress* progress) {
     using R = Result<Encoded>;
-    const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return R::fail("cannot open: " + errnoText());
-    struct Closer {
-        int fd;
-        ~Closer() { close(fd); }
-    } closer{fd};
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return R::fail("not a regular file");
+    auto file = InputFile::open(input);
+    if (!file)
+        return R::fail(file.error());
+    const int fd = file->fd();
+    const struct stat& st = file->info();
     const ReadAt read = [fd](uint64_t off, void* buf, size_t n) {
         size_t got = 0;
         while (got < n) {

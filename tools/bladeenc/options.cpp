@@ -68,13 +68,8 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
     }
     if (o.help || o.version)
         return o;
-    if (files.empty())
-        return Result<Options>::fail("no input file given");
-    if (files.size() > 2)
-        return Result<Options>::fail("too many file names (\"" + files[2] + "\")");
-    o.input = files[0];
-    if (files.size() == 2)
-        o.output = files[1];
+    if (Status s = takeInputOutput(files, o.input, o.output); !s)
+        return Result<Options>::fail(s.error());
     return o;
 }
 

@@ -27,6 +27,35 @@ std::string lower(std::string_view s) {
 
 std::string errnoText() { return std::strerror(errno); }
 
+Status takeInputOutput(const std::vector<std::string>& names, std::string& input,
+                       std::string& output) {
+    if (names.empty())
+        return fail("no input file given");
+    if (names.size() > 2)
+        return fail("too many file names (\"" + names[2] + "\")");
+    input = names[0];
+    output = names.size() == 2 ? names[1] : std::string();
+    return ok();
+}
+
+Result<InputFile> InputFile::open(const std::string& path) {
+    using R = Result<InputFile>;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return R::fail("cannot open: " + errnoText());
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return R::fail("not a regular file");
+    }
+    return InputFile(fd, st);
+}
+
+InputFile::~InputFile() {
+    if (fd_ >= 0)
+        close(fd_);
+}
+
 // ---- temporary files removed on a fatal signal ----
 namespace {
 

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <variant>
+#include <vector>
 
 namespace wl {
 
@@ -38,6 +40,26 @@ inline Status ok() { return Done{}; }
 inline Status fail(std::string why) { return Status::fail(std::move(why)); }
 
 bool iequals(std::string_view a, std::string_view b);
+
+// The file names of a tool's command line: INPUT and an optional OUTPUT.
+Status takeInputOutput(const std::vector<std::string>& names, std::string& input,
+                       std::string& output);
+
+// An input opened for reading: a regular file, closed when this goes.
+class InputFile {
+  public:
+    static Result<InputFile> open(const std::string& path);
+    InputFile(InputFile&& other) noexcept : fd_(other.fd_), info_(other.info_) { other.fd_ = -1; }
+    InputFile& operator=(InputFile&&) = delete;
+    ~InputFile();
+    int fd() const { return fd_; }
+    const struct stat& info() const { return info_; }
+
+  private:
+    InputFile(int fd, const struct stat& info) : fd_(fd), info_(info) {}
+    int fd_;
+    struct stat info_;
+};
 std::string lower(std::string_view s);
 std::string errnoText();
 

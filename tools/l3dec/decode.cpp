@@ -140,16 +140,11 @@ bool looksLikeWav(int fd) {
 Result<Decoded> decodeFile(const std::string& input, const std::string& output,
                            Progress* progress) {
     using R = Result<Decoded>;
-    const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return R::fail("cannot open: " + errnoText());
-    struct Closer {
-        int fd;
-        ~Closer() { close(fd); }
-    } closer{fd};
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return R::fail("not a regular file");
+    auto file = InputFile::open(input);
+    if (!file)
+        return R::fail(file.error());
+    const int fd = file->fd();
+    const struct stat& st = file->info();
     if (looksLikeWav(fd))
         return R::fail("this is a WAV file, not an MP3");
     if (sameFile(input, output))
