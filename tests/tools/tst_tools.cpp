@@ -3,6 +3,7 @@
 #include "cmdline.h"
 #include "encode.h"
 #include "support.h"
+#include "wavcheck.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <QtEndian>
 #include <cmath>
 #include <csignal>
+#include <cstring>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -464,6 +466,27 @@ class TestTools : public QObject {
         QVERIFY(!QFile::exists("x.wav"));
         QCOMPARE(runProgram(tool("l3dec"), {"x.mp3", "back.wav"}).status, 0);
         QCOMPARE(readWav("back.wav").frames(), qint64(22050));
+    }
+
+    // A 4.5 GiB WAV whose 32-bit data size overflowed (0xFFFFFFF0, no chunk after it) holds
+    // audio to its end: all of it is read, not the first 4 GiB.
+    void overflowedDataSize() {
+        const QByteArray head =
+            riff(chunk("fmt ", fmt(1, 2, 44100, 16))) + "data" + le32(0xFFFFFFF0);
+        const uint64_t size = 4608ull << 20; // 4.5 GiB, read as silence past the header
+        auto shape = checkWav(
+            [&](uint64_t off, void* buf, size_t n) {
+                const size_t got = static_cast<size_t>(std::min<uint64_t>(n, size - off));
+                std::memset(buf, 0, got);
+                if (off < uint64_t(head.size()))
+                    std::memcpy(buf, head.constData() + off,
+                                std::min<size_t>(got, head.size() - off));
+                return got;
+            },
+            size);
+        QVERIFY(shape);
+        QVERIFY(shape->sizeFromFile);
+        QCOMPARE(shape->dataBytes, (size - head.size()) / 4 * 4);
     }
 
     // -Delete lets go only of the very file that was read, and a failed delete is a failure.
