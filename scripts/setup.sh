@@ -14,8 +14,9 @@ RUN_PACKAGES=(
   qt6-base-dev qt6-wayland
   libmp3lame-dev libsndfile1-dev libmpg123-dev libcdio-dev libcdio-paranoia-dev
   xdg-utils
-  # sans-serif fonts with the metrics the windows were laid out for, and a Comic-style face
-  fonts-liberation2 fonts-comic-neue
+  # a narrow sans-serif (Liberation Sans Narrow) with the metrics the windows were laid out
+  # for, and a Comic-style face for the headings
+  fonts-liberation fonts-comic-neue
 )
 # What the tests add: sanitizers and fuzzing with clang, peers to compare against, a desktop
 # session (Xvfb, openbox, a session bus) and the package checks.
