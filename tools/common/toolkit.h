@@ -82,7 +82,7 @@ enum class Existing {
     Refuse,  // the job fails and the file stays
 };
 
-// Moves a file to the user's Trash (freedesktop.org Trash specification). The reason it could
+// Moves a file to the user's Trash (the freedesktop.org Trash layout). The reason it could
 // not, or empty.
 std::string moveToTrash(const std::string& path);
 
