@@ -76,6 +76,8 @@ namespace {
 
 // Follows a shown folder on disk: watched while shown, refilled when an entry comes or goes.
 void watch(QFileSystemWatcher* watcher, const QString& folder) {
+    if (watcher->directories() == QStringList{folder})
+        return;
     if (!watcher->directories().isEmpty())
         watcher->removePaths(watcher->directories());
     if (QFileInfo(folder).isDir())
@@ -89,12 +91,7 @@ DirListBox::DirListBox(DriveSource& source, QWidget* parent)
       watcher_(new QFileSystemWatcher(this)) {
     fill();
     // A folder made or removed shows at once; nothing is opened and no handler runs.
-    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
-        const QSignalBlocker block(this);
-        const int row = currentRow();
-        fill();
-        setCurrentRow(std::min(row, count() - 1));
-    });
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &DirListBox::fill);
     // Opening a folder that has gone meanwhile leaves the list as it was.
     connect(this, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { (void)setPath(item->data(Qt::UserRole).toString()); });

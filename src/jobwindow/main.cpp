@@ -4,6 +4,7 @@
 // standard input, as it was when the job was started.
 #include "benchhook.h"
 #include "jobwindow.h"
+#include "lookup.h"
 #include "notifier.h"
 
 #include <QApplication>
@@ -11,24 +12,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-// The folder this program lies in, where the interpreter lies too.
-std::string ownFolder() {
-    char buf[4096];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    const std::string self(buf, n > 0 ? static_cast<size_t>(n) : 0);
-    return self.substr(0, self.rfind('/'));
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     // The job starts first: it need not wait for the window.
     const std::string script = argc > 1 ? argv[1] : "settings.bat";
     struct stat st {};
     const bool onStdin = fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode);
-    wl::JobProcess job = wl::startJob(ownFolder() + "/wavelathe-cmd", {onStdin ? "-" : script});
+    wl::JobProcess job = wl::startJob(wl::ownFolder() + "/wavelathe-cmd", {onStdin ? "-" : script});
 
     // Qt's own command-line options are not ours to take.
     int qtArgc = 1;

@@ -41,12 +41,9 @@ void runJob(Job& job, const Options& o, Progress* progress) {
         progress->clear();
     if (!encoded)
         return failJob(job, encoded.error());
-    job.report += "Done " + job.output + "\n";
-    if (encoded->trashedOld) {
-        job.report += "the old " + job.output + " is in the Trash\n";
-        job.updates.push_back({"trashed", job.output});
-    }
-    job.updates.push_back({"output", job.output});
+    const OutputReport done = outputReport(job.output, encoded->trashedOld);
+    job.report += done.text;
+    job.updates.insert(job.updates.end(), done.updates.begin(), done.updates.end());
     // Only a complete MP3, on disk with its folder entry, lets the very file that was read go.
     if (o.deleteSource) {
         if (Status s = deleteEncoded(job.input, encoded->input); !s)

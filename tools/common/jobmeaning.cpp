@@ -10,11 +10,6 @@ namespace {
 
 std::string flag(bool b) { return b ? "1" : "0"; }
 
-std::string baseName(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string folderName(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos)

@@ -14,6 +14,8 @@ bool isExecutableFile(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
+} // namespace
+
 std::string ownFolder() {
     char buf[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
@@ -22,8 +24,6 @@ std::string ownFolder() {
     std::string self(buf, static_cast<size_t>(n));
     return self.substr(0, self.rfind('/'));
 }
-
-} // namespace
 
 std::string findOnPath(const std::string& name) {
     if (name.empty() || name.find('/') != std::string::npos)

@@ -9,6 +9,9 @@ namespace wl {
 // execute bit count. A name holding "/" is taken as a path. Empty when nothing fits.
 std::string findProgram(const std::string& name);
 
+// The folder the running program lies in (its tools lie beside it).
+std::string ownFolder();
+
 // A helper of the system (the desktop opener): on PATH only, never in the current folder.
 std::string findOnPath(const std::string& name);
 } // namespace wl

@@ -27,6 +27,11 @@ std::string lower(std::string_view s) {
 
 std::string errnoText() { return std::strerror(errno); }
 
+std::string baseName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 Status takeInputOutput(const std::vector<std::string>& names, std::string& input,
                        std::string& output) {
     if (names.empty())
@@ -120,11 +125,6 @@ namespace {
 std::string folderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-}
-
-std::string baseName(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // Puts from in place as to unless to exists: renameat2 where the file system has it, else a
@@ -224,14 +224,15 @@ Status SafeOutput::commit() {
         discard();
         return fail(why);
     };
+    // An existing file is replaced only with ToTrash (it goes to the Trash first); with Refuse
+    // the no-replace rename below fails on it.
     struct stat old {};
     const bool exists = lstat(target_.c_str(), &old) == 0;
-    if (exists && existing_ == Existing::Refuse)
-        return failWith(target_ + " exists already");
     if (exists && !S_ISREG(old.st_mode))
         return failWith("the output " + target_ + " exists and is not a regular file");
+    const bool replace = exists && existing_ == Existing::ToTrash;
     // The new file takes the place of the old one with the old one's permission bits.
-    if (exists)
+    if (replace)
         fchmod(fileno(f_), old.st_mode & 07777);
     // Flush before the rename to catch a full disk here rather than leave a short file.
     if (std::fflush(f_) != 0 || fsync(fileno(f_)) != 0)
@@ -240,7 +241,7 @@ Status SafeOutput::commit() {
     f_ = nullptr;
     if (rc != 0)
         return failWith("cannot write the output: " + errnoText());
-    if (exists) {
+    if (replace) {
         const std::string why = moveToTrash(target_);
         if (!why.empty())
             return failWith("cannot move the old " + target_ + " to the Trash (" + why +
@@ -248,9 +249,8 @@ Status SafeOutput::commit() {
         trashedOld_ = true;
     }
     if (renameNoReplace(temp_, target_) != 0) {
-        const std::string why = errno == EEXIST
-                                    ? target_ + " appeared while the job ran; it was kept"
-                                    : "cannot put the output in place: " + errnoText();
+        const std::string why = errno == EEXIST ? target_ + " exists already; it was kept"
+                                                : "cannot put the output in place: " + errnoText();
         return failWith(why);
     }
     syncFolder(folderOf(target_));
@@ -359,14 +359,21 @@ void Progress::clear() {
     shown_ = false;
 }
 
+OutputReport outputReport(const std::string& name, bool trashedOld) {
+    OutputReport r{"Done " + name + "\n", {}};
+    if (trashedOld) {
+        r.text += "the old " + name + " is in the Trash\n";
+        r.updates.push_back({"trashed", name});
+    }
+    r.updates.push_back({"output", name});
+    return r;
+}
+
 void reportOutput(const std::string& name, bool trashedOld) {
-    std::string text = "Done " + name + "\n";
-    if (trashedOld)
-        text += "the old " + name + " is in the Trash\n";
-    std::fputs(text.c_str(), stderr);
-    if (trashedOld)
-        sendUpdate("trashed", name);
-    sendUpdate("output", name);
+    const OutputReport r = outputReport(name, trashedOld);
+    std::fputs(r.text.c_str(), stderr);
+    for (const Update& u : r.updates)
+        sendUpdate(u.keyword, u.text);
 }
 
 const char* programVersion() { return WL_VERSION; }

@@ -3,6 +3,8 @@
 // and the WAV writer.
 #pragma once
 
+#include "jobprotocol.h"
+
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -40,6 +42,8 @@ inline Status ok() { return Done{}; }
 inline Status fail(std::string why) { return Status::fail(std::move(why)); }
 
 bool iequals(std::string_view a, std::string_view b);
+// The last component of a path.
+std::string baseName(const std::string& path);
 
 // The file names of a tool's command line: INPUT and an optional OUTPUT.
 Status takeInputOutput(const std::vector<std::string>& names, std::string& input,
@@ -158,7 +162,13 @@ class Progress {
 bool stderrIsTerminal();
 
 // The "output is ready" lines of a tool: "Done NAME" for people, and for a replaced file
-// "the old NAME is in the Trash"; the same on the progress channel.
+// "the old NAME is in the Trash"; the same as updates for the progress channel.
+struct OutputReport {
+    std::string text;
+    std::vector<Update> updates;
+};
+OutputReport outputReport(const std::string& name, bool trashedOld);
+// Prints the report and sends its updates.
 void reportOutput(const std::string& name, bool trashedOld);
 
 // The version that --version prints.
