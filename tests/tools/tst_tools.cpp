@@ -533,6 +533,37 @@ class TestTools : public QObject {
         QVERIFY2(r.err.contains("the folder gone/ does not exist"), r.err.constData());
     }
 
+    // A Trash that cannot take the old file ends the job at once, with the old file in its
+    // place and nothing made outside the Trash. Each row breaks the Trash of a private tmpfs.
+    void brokenTrash_data() {
+        QTest::addColumn<QString>("breakIt");
+        QTest::newRow("info-is-a-file") << "rmdir data/Trash/info && echo x >data/Trash/info";
+        QTest::newRow("info-read-only") << "mount --bind data/Trash/info data/Trash/info && "
+                                           "mount -o remount,bind,ro data/Trash/info";
+        QTest::newRow("no-inodes") << "mkdir fill && i=0 && while touch fill/$i 2>/dev/null; do "
+                                      "i=$((i+1)); done && rm fill/$((i-1))";
+        QTest::newRow("no-space") << "dd if=/dev/zero of=fill bs=4096 2>/dev/null; "
+                                     "truncate -s -4096 fill";
+    }
+    void brokenTrash() {
+        QFETCH(QString, breakIt);
+        TestFolder folder;
+        writeWav("one.wav", 8000, 1, 0.2);
+        QDir().mkdir("mnt");
+        const QString script =
+            "mount -t tmpfs -o size=256k,nr_inodes=64 tmpfs mnt && cd mnt && mkdir -p "
+            "data/Trash/files data/Trash/info work && cp ../one.wav work/ && echo old "
+            ">work/Track1.mp3 && " +
+            breakIt + " && cd work && XDG_DATA_HOME=$PWD/../data " + tool("BladeEnc") +
+            " one.wav Track1.mp3 -br 32000; echo status $?; cat Track1.mp3; ls -A; ls -A ../data";
+        const Run r = runProgram("unshare", {"-m", "sh", "-c", script}, folder.path(), 20000);
+        if (r.status != 0 || !r.out.contains("status"))
+            QSKIP("cannot mount a private tmpfs here");
+        QVERIFY2(r.out.startsWith("status 1\nold\n"), r.out.constData());
+        QVERIFY2(r.err.contains("cannot move the old Track1.mp3 to the Trash: "), r.err.constData());
+        QCOMPARE(r.out.split('\n').mid(2, 3), (QList<QByteArray>{"Track1.mp3", "one.wav", "Trash"}));
+    }
+
     // Above 48 kHz the encoder resamples instead of refusing.
     void highSampleRates() {
         TestFolder folder;

@@ -65,6 +65,7 @@ InputFile::~InputFile() {
 namespace {
 
 constexpr size_t kPathMax = 4096;
+constexpr size_t kNameMax = 255;
 struct Slot {
     char path[kPathMax];
     std::atomic<int> used; // 0 free, 2 being filled, 1 holds a temporary file
@@ -165,8 +166,10 @@ Status SafeOutput::open(const std::string& target, Existing existing) {
         return fail("the output " + target + " exists and is not a regular file");
     if (existing == Existing::Refuse && lstat(target.c_str(), &st) == 0)
         return fail(target + " exists already");
-    // Named after its target, so that one left behind by a SIGKILL says what it was.
-    std::string templ = folderOf(target) + "/." + baseName(target) + ".wl-XXXXXX";
+    // Named after its target, so that one left behind by a SIGKILL says what it was; a long
+    // name is shortened so that the temporary name stays within 255 bytes.
+    std::string templ = folderOf(target) + "/." + baseName(target).substr(0, kNameMax - 11) +
+                        ".wl-XXXXXX";
     const int slot = claimSlot(templ);
     const int fd = mkostemp(slot >= 0 ? g_slots[slot].path : templ.data(), O_CLOEXEC);
     if (fd < 0) {
@@ -244,8 +247,7 @@ Status SafeOutput::commit() {
     if (replace) {
         const std::string why = moveToTrash(target_);
         if (!why.empty())
-            return failWith("cannot move the old " + target_ + " to the Trash (" + why +
-                            "); nothing was replaced");
+            return failWith("cannot move the old " + target_ + " to the Trash: " + why);
         trashedOld_ = true;
     }
     if (renameNoReplace(temp_, target_) != 0) {

@@ -1,27 +1,251 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The user's Trash through QtCore, which follows the freedesktop.org Trash layout
-// (the home trash under XDG_DATA_HOME, or a trash folder at the top of another volume).
+// The user's Trash as freedesktop.org lays it out: the home Trash ($XDG_DATA_HOME/Trash) for a
+// file on the same file system, else the volume's own $topdir/.Trash/$uid (only when .Trash is a
+// real, sticky folder) or $topdir/.Trash-$uid. A file moves only after its complete .trashinfo
+// is on disk; every failure ends the attempt with the file where it was.
 #include "toolkit.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
-#include <QString>
+#include <cerrno>
+#include <cstring>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <optional>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace wl {
+namespace {
+
+// How many names ("song.mp3", "song.mp3.2", ...) are tried before the Trash counts as full.
+constexpr int kNameTries = 1000;
+// Room for ".NNNN.trashinfo" within a 255-byte file name.
+constexpr size_t kMaxEntry = 200;
+constexpr const char* kNotHome = "not on the home file system";
+
+struct TrashDir {
+    std::string path;  // holds files/ and info/
+    std::string top;   // for a volume's Trash, the volume's top folder; empty for the home Trash
+};
+
+std::string reasonOf(int err) { return std::strerror(err); }
+
+// A folder of ours: made private when missing, refused when it is anything else.
+std::optional<std::string> ensurePrivateDir(const std::string& path) {
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return path + ": " + reasonOf(errno);
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0)
+        return path + ": " + reasonOf(errno);
+    if (!S_ISDIR(st.st_mode))
+        return path + " is not a folder";
+    return std::nullopt;
+}
+
+std::string homeDataDir() {
+    if (const char* d = std::getenv("XDG_DATA_HOME"); d && *d == '/')
+        return d;
+    if (const char* h = std::getenv("HOME"); h && *h == '/')
+        return std::string(h) + "/.local/share";
+    return {};
+}
+
+// The folder holding path, absolute and with links resolved.
+std::optional<std::string> realFolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    char buf[PATH_MAX];
+    if (!realpath(folder.c_str(), buf))
+        return std::nullopt;
+    return std::string(buf);
+}
+
+// The top folder of the file system that holds folder: the last ancestor on the same device.
+std::string topDirOf(const std::string& folder, dev_t device) {
+    std::string top = folder;
+    while (top != "/") {
+        const size_t slash = top.rfind('/');
+        const std::string parent = slash == 0 ? "/" : top.substr(0, slash);
+        struct stat st {};
+        if (stat(parent.c_str(), &st) != 0 || st.st_dev != device)
+            break;
+        top = parent;
+    }
+    return top;
+}
+
+std::optional<std::string> makeTrash(const std::string& dir) {
+    for (const std::string& d : {dir, dir + "/files", dir + "/info"})
+        if (auto why = ensurePrivateDir(d))
+            return why;
+    return std::nullopt;
+}
+
+Result<TrashDir> homeTrash(dev_t device) {
+    using R = Result<TrashDir>;
+    const std::string data = homeDataDir();
+    if (data.empty())
+        return R::fail("there is no home folder");
+    // A fresh account has no data folder yet: it is made private, as for the Trash itself.
+    struct stat st {};
+    if (stat(data.c_str(), &st) != 0) {
+        const std::string parent = data.substr(0, data.rfind('/'));
+        if (stat(parent.c_str(), &st) != 0 || st.st_dev != device)
+            return R::fail(kNotHome);
+        if (auto why = ensurePrivateDir(data))
+            return R::fail(*why);
+        if (stat(data.c_str(), &st) != 0)
+            return R::fail(data + ": " + reasonOf(errno));
+    }
+    if (st.st_dev != device)
+        return R::fail(kNotHome);
+    if (auto why = makeTrash(data + "/Trash"))
+        return R::fail(*why);
+    return TrashDir{data + "/Trash", {}};
+}
+
+Result<TrashDir> volumeTrash(const std::string& top) {
+    using R = Result<TrashDir>;
+    const std::string uid = std::to_string(getuid());
+    const std::string shared = (top == "/" ? "" : top) + "/.Trash";
+    struct stat st {};
+    // An administrator's shared .Trash counts only as a real, sticky folder, never a link.
+    if (lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX))
+        if (!makeTrash(shared + "/" + uid))
+            return TrashDir{shared + "/" + uid, top};
+    const std::string own = shared + "-" + uid;
+    if (lstat(own.c_str(), &st) == 0 && (!S_ISDIR(st.st_mode) || st.st_uid != getuid()))
+        return R::fail(own + " is not a Trash folder of yours");
+    if (auto why = makeTrash(own))
+        return R::fail(*why);
+    return TrashDir{own, top};
+}
+
+// Path= of a .trashinfo: URL-escaped, as the Trash specification asks.
+std::string escapePath(const std::string& path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : path) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || std::string_view("-_.~/!*'()").find(
+                                                         static_cast<char>(c)) != std::string_view::npos;
+        if (plain) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string deletionDate() {
+    const std::time_t now = std::time(nullptr);
+    struct tm local {};
+    localtime_r(&now, &local);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &local);
+    return buf;
+}
+
+// Writes info/NAME.trashinfo whole and on disk; EEXIST when the name is taken.
+int writeInfo(const std::string& infoPath, const std::string& text) {
+    const int fd = ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errno;
+    size_t done = 0;
+    int err = 0;
+    while (done < text.size() && !err) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            err = n < 0 ? errno : ENOSPC;
+        else
+            done += static_cast<size_t>(n);
+    }
+    if (!err && fsync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && !err)
+        err = errno;
+    if (err)
+        unlink(infoPath.c_str());
+    return err;
+}
+
+int renameNoReplace(const std::string& from, const std::string& to) {
+#ifdef RENAME_NOREPLACE
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+#endif
+    if (link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    return unlink(from.c_str()) == 0 ? 0 : errno;
+}
+
+void syncDir(const std::string& dir) {
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
 
 std::string moveToTrash(const std::string& path) {
-    // Qt 6.4 puts the trash's folders beside the file when the data folder does not exist yet
-    // (a fresh account): it must exist first, private, as freedesktop.org asks.
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (!data.isEmpty() && !QFileInfo::exists(data) && QDir().mkpath(data))
-        QFile::setPermissions(data, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile file(QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size())));
-    if (file.moveToTrash())
-        return {};
-    const std::string why = file.errorString().toLocal8Bit().toStdString();
-    return why.empty() ? "the Trash cannot take it" : why;
+    struct stat file {};
+    if (lstat(path.c_str(), &file) != 0)
+        return reasonOf(errno);
+    const auto folder = realFolderOf(path);
+    if (!folder)
+        return "its folder cannot be resolved: " + reasonOf(errno);
+    const std::string absolute = (*folder == "/" ? "" : *folder) + "/" + baseName(path);
+    auto trash = homeTrash(file.st_dev);
+    if (!trash && trash.error() == kNotHome)
+        trash = volumeTrash(topDirOf(*folder, file.st_dev));
+    if (!trash)
+        return trash.error();
+    // The home Trash records the absolute path, a volume's Trash the path below its top.
+    const std::string& top = trash->top;
+    const std::string recorded =
+        top.empty() || top == "/" ? absolute : absolute.substr(top.size() + 1);
+    const std::string info =
+        "[Trash Info]\nPath=" + escapePath(recorded) + "\nDeletionDate=" + deletionDate() + "\n";
+    const std::string name = baseName(path);
+    // A long name is shortened in the Trash (never inside a UTF-8 sequence); Path= keeps it.
+    std::string stem = name;
+    if (stem.size() > kMaxEntry) {
+        size_t cut = kMaxEntry;
+        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80)
+            --cut;
+        stem.resize(cut);
+    }
+    for (int i = 1; i <= kNameTries; ++i) {
+        const std::string entry = i == 1 ? stem : stem + "." + std::to_string(i);
+        const std::string infoPath = trash->path + "/info/" + entry + ".trashinfo";
+        const int err = writeInfo(infoPath, info);
+        if (err == EEXIST)
+            continue;
+        if (err)
+            return "cannot write " + infoPath + ": " + reasonOf(err);
+        const int moved = renameNoReplace(path, trash->path + "/files/" + entry);
+        if (moved == 0) {
+            syncDir(trash->path + "/files");
+            syncDir(*folder);
+            return {};
+        }
+        unlink(infoPath.c_str());
+        if (moved != EEXIST)
+            return reasonOf(moved);
+    }
+    return "the Trash holds too many files named " + name;
 }
 
 } // namespace wl
