@@ -44,6 +44,10 @@ void JobReport::feed(const Update& update) {
         summary_ = text;
     } else if (k == "check") {
         checks_ << text;
+    } else if (k == "kept") {
+        notes_ << text;
+    } else if (k == "warning") {
+        notes_ << shortened(text);
     }
 }
 
@@ -97,7 +101,7 @@ QString JobReport::outcome() const {
         parts << "Failed (exit status " + QString::number(status_) + "): " + failure();
     for (const QString& t : trashed_)
         parts << "The old " + t + " is in the Trash.";
-    parts << checks_;
+    parts << notes_ << checks_;
     return parts.join('\n');
 }
 
@@ -119,7 +123,7 @@ QString JobReport::details() const {
         parts << failures_;
     for (const QString& t : trashed_)
         parts << "The old " + baseName(t) + " is in the Trash.";
-    parts << checks_;
+    parts << notes_ << checks_;
     return parts.join('\n');
 }
 

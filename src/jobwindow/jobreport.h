@@ -40,7 +40,7 @@ class JobReport {
     QString verb() const;
     QString failure() const;
     QString line_, program_, files_, summary_;
-    QStringList outputs_, trashed_, failures_, checks_, messages_;
+    QStringList outputs_, trashed_, failures_, checks_, messages_, notes_;
     int permille_ = -1;
     int status_ = 0;
     bool finished_ = false;

@@ -379,6 +379,8 @@ class TestTools : public QObject {
         QTest::newRow("SIGTERM") << int(SIGTERM);
         QTest::newRow("SIGINT") << int(SIGINT);
         QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGABRT") << int(SIGABRT); // as a failed assertion in a library ends it
+        QTest::newRow("SIGSEGV") << int(SIGSEGV);
     }
     void interruptedLeavesNothing() {
         QFETCH(int, signal);
@@ -394,6 +396,29 @@ class TestTools : public QObject {
         QCOMPARE(leftovers(folder.path()), QStringList{"long.wav"});
     }
 
+    // Float samples libmp3lame cannot take (NaN, infinities, far beyond full scale) are
+    // clamped and counted, alone and in a batch that goes on to its end.
+    void floatsOutOfRange() {
+        TestFolder folder;
+        QDir().mkdir("d");
+        writeWav("d/a.wav", 44100, 1, 0.2, 32, true);
+        const QByteArray clean = readAll("d/a.wav");
+        const QList<float> bad = {NAN, INFINITY, -INFINITY, 1e30f, -3.5f};
+        for (int i = 0; i < bad.size(); ++i) {
+            QByteArray wav = clean;
+            for (int k = 0; k <= i; ++k)
+                std::memcpy(wav.data() + 44 + 4 * (100 + 97 * k), &bad[k], 4);
+            writeAll(QString("d/f%1.wav").arg(i), wav);
+        }
+        Run r = runProgram(tool("BladeEnc"), {"d/f4.wav", "one.mp3", "-quit"});
+        QVERIFY2(r.status == 0 && r.err.contains("d/f4.wav: 5 samples out of range were clamped"),
+                 r.err.constData());
+        r = runProgram(tool("BladeEnc"), {"-128", "d/*.wav", "-quit"});
+        QVERIFY2(r.status == 0 && r.err.contains("6 encoded, 0 failed"), r.err.constData());
+        QCOMPARE(r.err.count("samples out of range were clamped"), 5);
+        QCOMPARE(leftovers("d").filter(".mp3").size(), 6);
+    }
+
     void deleteOnlyCompleteOnes() {
         TestFolder folder;
         QDir().mkdir("d");
@@ -403,11 +428,12 @@ class TestTools : public QObject {
         writeAll("d/c.mp3", "an older mp3 of the same name");
         writeWav("d/D.WAV", 44100, 1, 0.5);
         writeWav("d/D.wav", 44100, 1, 0.25); // same MP3 name as D.WAV: must not overwrite it
+        writeAll("d/e.wav", readAll("d/c.wav") + readAll("d/c.wav")); // joined: kept, not failed
         const Run r = runProgram(tool("BladeEnc"), {"-128", "d/*.wav", "-Delete", "-quit"});
         QCOMPARE(r.status, 1);
-        QVERIFY(r.err.contains("3 encoded, 2 failed"));
+        QVERIFY2(r.err.contains("4 encoded, 2 failed, 1 kept"), r.err.constData());
         QCOMPARE(QDir("d").entryList(QDir::Files | QDir::Hidden, QDir::Name),
-                 (QStringList{"D.mp3", "D.wav", "a.mp3", "b.wav", "c.mp3"}));
+                 (QStringList{"D.mp3", "D.wav", "a.mp3", "b.wav", "c.mp3", "e.mp3", "e.wav"}));
         QCOMPARE(runProgram(tool("l3dec"), {"d/c.mp3", "c.wav"}).status, 0);
         QCOMPARE(readWav("c.wav").frames(), qint64(22050));
         QCOMPARE(runProgram(tool("l3dec"), {"d/D.mp3", "D.wav"}).status, 0);
@@ -437,35 +463,58 @@ class TestTools : public QObject {
         QVERIFY(!QFile::exists("-V2"));
     }
 
-    // Headers whose data size cannot be right: the audio runs to the end of the file, every
-    // frame is encoded, and only then does -Delete let the WAV go.
-    void lyingHeaders_data() {
-        QTest::addColumn<QByteArray>("header"); // "RIFF" or "RF64"
-        QTest::addColumn<quint32>("dataSize");  // what the data chunk claims
-        QTest::newRow("size-0") << QByteArray("RIFF") << quint32(0);
-        QTest::newRow("size-ffffffff") << QByteArray("RIFF") << quint32(0xFFFFFFFF);
-        QTest::newRow("size-7ffff000") << QByteArray("RIFF") << quint32(0x7FFFF000);
-        QTest::newRow("size-past-end") << QByteArray("RIFF") << quint32(400000);
-        QTest::newRow("rf64") << QByteArray("RF64") << quint32(0xFFFFFFFF);
-    }
-    void lyingHeaders() {
-        QFETCH(QByteArray, header);
-        QFETCH(quint32, dataSize);
-        TestFolder folder;
+    // Headers whose data size cannot be right: the audio runs to the end of the file and every
+    // frame is encoded. -Delete lets the WAV go only when the audio read is all the file holds:
+    // joined files, a second data chunk, samples past a short data size, trailing bytes or a
+    // header longer than the file keep it, and say what was not read.
+    void wavLayouts_data() {
+        QTest::addColumn<QByteArray>("wav");
+        QTest::addColumn<qint64>("frames");  // what the MP3 holds
+        QTest::addColumn<QString>("kept");   // empty: -Delete deletes it
         writeWav("model.wav", 44100, 2, 0.5);
-        const QByteArray pcm = readAll("model.wav").mid(44);
-        QByteArray head = riff(chunk("fmt ", fmt(1, 2, 44100, 16)));
-        if (header == "RF64")
-            head = "RF64" + le32(0xFFFFFFFF) + "WAVE" +
-                   chunk("ds64", le32(0) + le32(0) + le32(pcm.size()) + le32(0) +
-                                     le32(pcm.size() / 4) + le32(0) + le32(0)) +
-                   chunk("fmt ", fmt(1, 2, 44100, 16));
-        writeAll("x.wav", head + "data" + le32(dataSize) + pcm);
-        const Run r = runProgram(tool("BladeEnc"), {"x.wav", "-Delete", "-quit"});
-        QVERIFY2(r.status == 0, r.err.constData());
-        QVERIFY(!QFile::exists("x.wav"));
-        QCOMPARE(runProgram(tool("l3dec"), {"x.mp3", "back.wav"}).status, 0);
-        QCOMPARE(readWav("back.wav").frames(), qint64(22050));
+        const QByteArray pcm = readAll("model.wav").mid(44), f = chunk("fmt ", fmt(1, 2, 44100, 16));
+        const quint32 n = static_cast<quint32>(pcm.size());
+        auto file = [&](quint32 riffSize, quint32 dataSize, const QByteArray& tail = {}) {
+            return "RIFF" + le32(riffSize) + "WAVE" + f + "data" + le32(dataSize) + pcm + tail;
+        };
+        const quint32 whole = 4 + f.size() + 8 + n;
+        const QByteArray ds64 = chunk("ds64", le32(whole + 36) + le32(0) + le32(n) + le32(0) +
+                                                  le32(n / 4) + le32(0) + le32(0));
+        const QByteArray info = chunk("LIST", "INFOINAM" + le32(4) + "Song") + chunk("id3 ", "ID3x") +
+                                chunk("JUNK", QByteArray(7, 0));
+        QTest::newRow("streamed-size-0") << file(0, 0) << qint64(22050) << "";
+        QTest::newRow("streamed-ffffffff") << file(~0u, ~0u) << qint64(22050) << "";
+        QTest::newRow("placeholder-7ffff000") << file(0x7FFFF024, 0x7FFFF000) << qint64(22050) << "";
+        QTest::newRow("rf64") << "RF64" + le32(~0u) + "WAVE" + ds64 + f + "data" + le32(~0u) + pcm
+                              << qint64(22050) << "";
+        QTest::newRow("tags-after-the-audio")
+            << file(whole + info.size(), n, info) << qint64(22050) << "";
+        QTest::newRow("joined-with-cat") << file(whole, n, readAll("model.wav")) << qint64(22050)
+                                         << "88.2 kB after its audio were not read";
+        QTest::newRow("second-data-chunk") << file(whole + 8 + n, n, chunk("data", pcm))
+                                           << qint64(22050) << "88.2 kB of a second data chunk";
+        QTest::newRow("samples-past-a-short-size")
+            << file(whole, n / 2) << qint64(11025) << "44.1 kB after its audio were not read";
+        QTest::newRow("trailing-bytes")
+            << file(whole, n, "12345") << qint64(22050) << "5 bytes after its audio";
+        QTest::newRow("header-longer-than-the-file")
+            << file(whole + 4000, n + 4000) << qint64(22050) << "its header says it is longer than the file";
+    }
+    void wavLayouts() {
+        QFETCH(QByteArray, wav);
+        QFETCH(qint64, frames);
+        QFETCH(QString, kept);
+        TestFolder folder;
+        for (bool remove : {false, true}) {
+            writeAll("x.wav", wav);
+            const Run r = runProgram(tool("BladeEnc"), QStringList{"x.wav", "-quit"} +
+                                                           (remove ? QStringList{"-Delete"} : QStringList{}));
+            QVERIFY2(r.status == 0, r.err.constData());
+            QCOMPARE(QFile::exists("x.wav"), !remove || !kept.isEmpty());
+            QCOMPARE(r.err.contains("kept x.wav: " + kept.toUtf8()), remove && !kept.isEmpty());
+            QCOMPARE(runProgram(tool("l3dec"), {"x.mp3", "back.wav"}).status, 0);
+            QCOMPARE(readWav("back.wav").frames(), frames);
+        }
     }
 
     // A 4.5 GiB WAV whose 32-bit data size overflowed (0xFFFFFFF0, no chunk after it) holds

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "encode.h"
 
+#include <cmath>
 #include <fcntl.h>
 #include <lame/lame.h>
 #include <memory>
@@ -59,8 +60,21 @@ int rawFormat(const WavShape& s) {
     return SF_FORMAT_RAW | sub | SF_ENDIAN_LITTLE;
 }
 
+// libmp3lame asserts on NaN and on samples far beyond full scale.
+uint64_t clampSamples(float* pcm, size_t count) {
+    uint64_t clamped = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const float v = pcm[i];
+        if (v >= -1.0f && v <= 1.0f)
+            continue;
+        pcm[i] = std::isnan(v) ? 0.0f : (v > 0 ? 1.0f : -1.0f);
+        ++clamped;
+    }
+    return clamped;
+}
+
 Status encodeStream(SNDFILE* sf, const WavShape& shape, const EncodeSettings& settings,
-                    ByteSink& sink, Progress* progress) {
+                    ByteSink& sink, Progress* progress, uint64_t& clamped) {
     const int channels = shape.channels;
     std::unique_ptr<lame_global_flags, LameDeleter> gf(lame_init());
     if (!gf)
@@ -90,6 +104,8 @@ Status encodeStream(SNDFILE* sf, const WavShape& shape, const EncodeSettings& se
         if (got <= 0)
             break;
         const int n = static_cast<int>(got);
+        if (shape.isFloat)
+            clamped += clampSamples(pcm.data(), static_cast<size_t>(n) * channels);
         for (int i = 0; i < n; ++i) {
             left[i] = pcm[static_cast<size_t>(i) * channels];
             right[i] = channels == 2 ? pcm[static_cast<size_t>(i) * 2 + 1] : left[i];
@@ -126,18 +142,23 @@ Status encodeStream(SNDFILE* sf, const WavShape& shape, const EncodeSettings& se
 }
 
 FileIdentity identityOf(const struct stat& st) {
-    return {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+    return {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
 }
 
+bool sameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// The change time catches a rewrite that put the old modification time back (touch -r).
 bool sameIdentity(const FileIdentity& a, const FileIdentity& b) {
     return a.device == b.device && a.inode == b.inode && a.size == b.size &&
-           a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec;
+           sameTime(a.modified, b.modified) && sameTime(a.changed, b.changed);
 }
 
 } // namespace
 
 Status encodePcm(const ReadAt& read, const WavShape& shape, const EncodeSettings& settings,
-                 ByteSink& sink, Progress* progress) {
+                 ByteSink& sink, Progress* progress, uint64_t* clamped) {
     DataWindow window{&read, static_cast<sf_count_t>(shape.dataOffset),
                       static_cast<sf_count_t>(shape.dataBytes), 0};
     SF_VIRTUAL_IO io{windowLength, windowSeek, windowRead, windowWrite, windowTell};
@@ -148,7 +169,11 @@ Status encodePcm(const ReadAt& read, const WavShape& shape, const EncodeSettings
     std::unique_ptr<SNDFILE, SndDeleter> sf(sf_open_virtual(&io, SFM_READ, &info, &window));
     if (!sf)
         return fail(std::string("cannot read the samples: ") + sf_strerror(nullptr));
-    return encodeStream(sf.get(), shape, settings, sink, progress);
+    uint64_t count = 0;
+    Status s = encodeStream(sf.get(), shape, settings, sink, progress, count);
+    if (clamped)
+        *clamped = count;
+    return s;
 }
 
 Result<Encoded> encodeFile(const std::string& input, const std::string& output,
@@ -178,17 +203,20 @@ Result<Encoded> encodeFile(const std::string& input, const std::string& output,
     SafeOutput out;
     if (Status s = out.open(output); !s)
         return R::fail(s.error());
-    if (Status s = encodePcm(read, *shape, settings, out, progress); !s)
+    uint64_t clamped = 0;
+    if (Status s = encodePcm(read, *shape, settings, out, progress, &clamped); !s)
         return R::fail(s.error());
     if (Status s = out.commit(); !s)
         return R::fail(s.error());
-    return Encoded{identityOf(st), out.trashedOld()};
+    return Encoded{identityOf(st), out.trashedOld(), shape->notRead, clamped};
 }
 
 Status deleteEncoded(const std::string& input, const FileIdentity& read) {
     struct stat now {};
     if (lstat(input.c_str(), &now) != 0)
         return fail("encoded, but cannot delete: " + errnoText());
+    if (S_ISLNK(now.st_mode))
+        return fail("encoded, but not deleted: it is a symbolic link, not the WAV itself");
     if (!S_ISREG(now.st_mode) || !sameIdentity(identityOf(now), read))
         return fail("encoded, but not deleted: the file changed while it was encoded");
     if (unlink(input.c_str()) != 0)

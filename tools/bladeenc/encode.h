@@ -17,8 +17,9 @@ struct EncodeSettings {
 // Encodes the audio of a checked WAV (read through read, within shape's data) into a CBR MP3
 // with a LAME info tag (where the frame has room for one), written to sink from offset 0.
 // Fails unless every frame of the data was read and encoded.
+// NaN samples become silence and samples beyond full scale are clamped, counted in clamped.
 Status encodePcm(const ReadAt& read, const WavShape& shape, const EncodeSettings& settings,
-                 ByteSink& sink, Progress* progress);
+                 ByteSink& sink, Progress* progress, uint64_t* clamped = nullptr);
 
 // Which file a name led to when it was read: the name must still lead there for -delete.
 struct FileIdentity {
@@ -26,11 +27,14 @@ struct FileIdentity {
     ino_t inode = 0;
     off_t size = 0;
     struct timespec modified {};
+    struct timespec changed {};
 };
 
 struct Encoded {
     FileIdentity input;
     bool trashedOld = false; // an older file of the output's name went to the Trash
+    std::string notRead;     // what of the input holds more than the audio encoded (checkWav)
+    uint64_t clamped = 0;    // float samples out of range that were clamped
 };
 
 // Checks and encodes one WAV file into output, which is put in place only complete.
@@ -38,7 +42,7 @@ Result<Encoded> encodeFile(const std::string& input, const std::string& output,
                            const EncodeSettings& settings, Progress* progress);
 
 // Deletes an encoded input, only while its name still leads to the file that was read
-// (same device, inode, size and modification time).
+// (same device, inode, size, modification and change times).
 Status deleteEncoded(const std::string& input, const FileIdentity& read);
 
 } // namespace wl::bladeenc

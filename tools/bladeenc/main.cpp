@@ -25,6 +25,7 @@ struct Job {
     std::string report;          // the lines people read
     std::vector<Update> updates; // the same for the job window, sent in order
     bool ok = false;
+    bool kept = false; // encoded, but -Delete kept the WAV: it holds more than was read
 };
 
 void failJob(Job& job, const std::string& why) {
@@ -41,11 +42,23 @@ void runJob(Job& job, const Options& o, Progress* progress) {
         progress->clear();
     if (!encoded)
         return failJob(job, encoded.error());
+    if (encoded->clamped) {
+        const std::string note = job.input + ": " + std::to_string(encoded->clamped) +
+                                 " samples out of range were clamped";
+        job.report += "BladeEnc: " + note + "\n";
+        job.updates.push_back({"warning", note});
+    }
     const OutputReport done = outputReport(job.output, encoded->trashedOld);
     job.report += done.text;
     job.updates.insert(job.updates.end(), done.updates.begin(), done.updates.end());
-    // Only a complete MP3, on disk with its folder entry, lets the very file that was read go.
-    if (o.deleteSource) {
+    // Only a complete MP3, on disk with its folder entry, lets the very file that was read go,
+    // and only when what was read is all the file holds.
+    if (o.deleteSource && !encoded->notRead.empty()) {
+        const std::string note = "kept " + job.input + ": " + encoded->notRead;
+        job.report += note + "\n";
+        job.updates.push_back({"kept", note});
+        job.kept = true;
+    } else if (o.deleteSource) {
         if (Status s = deleteEncoded(job.input, encoded->input); !s)
             return failJob(job, s.error());
         job.updates.push_back({"deleted", job.input});
@@ -172,11 +185,13 @@ int main(int argc, char** argv) {
         std::count_if(jobs->begin(), jobs->end(), [](const Job& j) { return j.ok; }));
     // A pattern always gets its summary, even when it matched one file.
     if (batch) {
-        const std::string summary =
-            std::to_string(good) + " encoded, " + std::to_string(jobs->size() - good) + " failed";
-        std::fprintf(stderr, "%s\n", summary.c_str());
-        sendUpdate("summary", std::to_string(good) + (good == 1 ? " file" : " files") +
-                                  " encoded, " + std::to_string(jobs->size() - good) + " failed");
+        const size_t kept = static_cast<size_t>(
+            std::count_if(jobs->begin(), jobs->end(), [](const Job& j) { return j.kept; }));
+        const std::string failed = std::to_string(jobs->size() - good) + " failed" +
+                                   (kept ? ", " + std::to_string(kept) + " kept" : "");
+        std::fprintf(stderr, "%zu encoded, %s\n", good, failed.c_str());
+        sendUpdate("summary",
+                   std::to_string(good) + (good == 1 ? " file" : " files") + " encoded, " + failed);
     }
     return good == jobs->size() ? 0 : 1;
 }

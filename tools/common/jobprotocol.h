@@ -14,6 +14,9 @@
 //   output NAME      the output NAME is complete and in place
 //   trashed NAME     an older file named NAME went to the user's Trash before it was replaced
 //   deleted NAME     the encoded input NAME was deleted (-Delete)
+//   kept TEXT        -Delete kept an encoded input that holds more than was read
+//                    ("kept song.wav: 1.7 MB after its audio were not read")
+//   warning TEXT     something the user should know of an output that is complete
 //   failed TEXT      one input failed; TEXT is the tool's message ("song.wav: not a WAV file")
 //   summary TEXT     a batch's closing count ("8 encoded, 1 failed")
 //   check TEXT       a proof of the output (a rip's CRC and AccurateRip checksums)

@@ -112,7 +112,8 @@ void installSignalCleanup(unsigned writers) {
     struct sigaction sa {};
     sa.sa_handler = onFatalSignal;
     sigemptyset(&sa.sa_mask);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+    // A library's failed assertion or crash ends the process too, never with a file left.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL})
         sigaction(sig, &sa, nullptr);
     signal(SIGPIPE, SIG_IGN);
     // Past a file-size limit a write fails with EFBIG and is reported, instead of killing the

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wavcheck.h"
 
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -78,6 +79,62 @@ void placeData(WavShape& w, const ReadAt& read, uint64_t body, uint64_t declared
     w.dataBytes = bytes - bytes % static_cast<uint64_t>(w.frameBytes());
 }
 
+// Chunks that hold no audio: tags, markers, padding, broadcast and loudness metadata.
+bool holdsNoAudio(const unsigned char* id) {
+    static constexpr const char* kinds[] = {
+        "LIST", "id3 ", "ID3 ", "bext", "cue ", "smpl", "inst", "fact", "PEAK", "JUNK", "junk",
+        "PAD ", "pad ", "FLLR", "filr", "iXML", "axml", "aXML", "cart", "acid", "DISP", "umid",
+        "minf", "elm1", "regn", "levl", "plst", "labl", "note", "ltxt", "MD5 ", "chna", "dbmd",
+        "_PMX", "ds64", "fmt ", "afsp", "cset", "strc", "SyLp", "ResU", "DGDA", "mext", "link"};
+    for (const char* k : kinds)
+        if (std::memcmp(id, k, 4) == 0)
+            return true;
+    return false;
+}
+
+std::string sizeText(uint64_t bytes) {
+    char buf[32];
+    if (bytes < 1000)
+        std::snprintf(buf, sizeof buf, "%llu bytes", static_cast<unsigned long long>(bytes));
+    else if (bytes < 1000 * 1000)
+        std::snprintf(buf, sizeof buf, "%.1f kB", bytes / 1e3);
+    else
+        std::snprintf(buf, sizeof buf, "%.1f MB", bytes / 1e6);
+    return buf;
+}
+
+// What the file holds beyond the audio that is read: a part frame at the end of the data, a
+// second data chunk or anything unknown after it, or a RIFF size that disagrees with the file
+// (bytes lost or added). Chunks before the audio were walked by checkWav already.
+std::string unreadPart(const WavShape& w, const ReadAt& read, uint64_t dataEnd,
+                       uint64_t riffSize, bool riffPlaceholder, bool rf64, uint64_t fileSize) {
+    if (w.dataOffset + w.dataBytes < dataEnd && !w.sizeFromFile)
+        return sizeText(dataEnd - w.dataOffset - w.dataBytes) + " of a part frame were not read";
+    if (!w.sizeFromFile) {
+        uint64_t pos = dataEnd + ((dataEnd - w.dataOffset) & 1);
+        while (pos < fileSize) {
+            unsigned char c[8];
+            const bool whole = pos + 8 <= fileSize && read(pos, c, 8) == 8;
+            const uint64_t size = whole ? get32(c + 4) : 0;
+            if (!whole || !holdsNoAudio(c) || pos + 8 + size > fileSize) {
+                const bool second = whole && std::memcmp(c, "data", 4) == 0;
+                return sizeText(fileSize - pos) +
+                       (second ? " of a second data chunk were not read"
+                               : " after its audio were not read");
+            }
+            pos += 8 + size + (size & 1);
+        }
+    }
+    // A RIFF size that wrapped past 4 GiB still agrees with the file in its low 32 bits.
+    const bool agrees = rf64 ? riffSize + 8 == fileSize
+                             : ((riffSize + 8) & 0xFFFFFFFFu) == (fileSize & 0xFFFFFFFFu) ||
+                                   riffSize + 9 == fileSize; // a pad byte the size left out
+    if (agrees || (riffPlaceholder && w.sizeFromFile))
+        return {};
+    return riffSize + 8 > fileSize ? "its header says it is longer than the file (cut off?)"
+                                   : "its header gives another size than the file has";
+}
+
 } // namespace
 
 Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize) {
@@ -89,7 +146,8 @@ Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize) {
         return bad("not a WAV file (no RIFF/WAVE header)");
     uint64_t pos = 12;
     bool haveFmt = false;
-    std::optional<uint64_t> ds64Data; // RF64: the real data size
+    std::optional<uint64_t> ds64Data, ds64Riff; // RF64: the real data and RIFF sizes
+    std::string unknownBefore; // a chunk before the audio that may hold audio of its own
     WavShape shape;
     while (pos + 8 <= fileSize) {
         unsigned char c[8];
@@ -101,6 +159,7 @@ Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize) {
             unsigned char d[16];
             if (size < 16 || read(body, d, 16) < 16)
                 return bad("RF64 ds64 chunk cut off");
+            ds64Riff = get64(d);
             ds64Data = get64(d + 8);
         } else if (std::memcmp(c, "fmt ", 4) == 0) {
             if (haveFmt)
@@ -122,7 +181,16 @@ Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize) {
             placeData(shape, read, body, declared, fileSize);
             if (shape.dataBytes == 0)
                 return bad("no audio in the file (the data chunk is empty)");
+            const uint32_t riff = get32(h + 4);
+            const uint64_t riffSize = rf64 && riff == 0xFFFFFFFFu && ds64Riff ? *ds64Riff : riff;
+            const bool riffPlaceholder = riff == 0 || riff == 0xFFFFFFFFu || riff >= 0x7FFFF000u;
+            shape.notRead = unreadPart(shape, read, std::min(body + declared, fileSize), riffSize,
+                                       riffPlaceholder, rf64, fileSize);
+            if (shape.notRead.empty() && !unknownBefore.empty())
+                shape.notRead = unknownBefore;
             return shape;
+        } else if (!holdsNoAudio(c) && unknownBefore.empty()) {
+            unknownBefore = sizeText(size) + " in an unknown chunk before its audio were not read";
         }
         pos = body + size + (size & 1);
     }

@@ -20,6 +20,9 @@ struct WavShape {
     uint64_t dataOffset = 0;
     uint64_t dataBytes = 0;    // whole frames only, never past the end of the file
     bool sizeFromFile = false; // the header's data size was a placeholder or a lie
+    // What of the file is neither header, audio that is read, nor a chunk that holds no
+    // audio ("1.7 MB after its audio"); empty when the audio read is all the file holds.
+    std::string notRead;
     int frameBytes() const { return channels * bits / 8; }
 };
 
@@ -27,7 +30,8 @@ struct WavShape {
 // WAVE_FORMAT_EXTENSIBLE, mono or stereo, 8 to 192 kHz. A data size that cannot be right (0,
 // the streaming placeholders 0xFFFFFFFF and 0x7FFFF000, or one that runs past the end of the
 // file) means that the audio runs to the end of the file, as a program writing to a pipe leaves
-// it. A file without a single frame of audio is refused.
+// it. A file without a single frame of audio is refused. The chunks after the audio are walked
+// to the end of the file, so that notRead says what the audio that is read leaves out.
 Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize);
 
 } // namespace wl
