@@ -62,7 +62,13 @@ Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Prog
     if (mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK)
         return fail("no MPEG audio frame found");
     const off_t length = mpg123_length(mh);
-    const bool exact = mpg123_getstate(mh, MPG123_ACCURATE, nullptr, nullptr) == MPG123_OK;
+    // Only an info tag's frame count can prove frames missing; without one the length is an
+    // estimate from the file's size (a CBR stream's padded frames make it a few frames long).
+    // libmpg123 knows the encoder delay only from such a tag.
+    long accurate = 0, delay = -1;
+    const bool exact =
+        mpg123_getstate(mh, MPG123_ACCURATE, &accurate, nullptr) == MPG123_OK && accurate != 0 &&
+        mpg123_getstate(mh, MPG123_ENC_DELAY, &delay, nullptr) == MPG123_OK && delay >= 0;
     const off_t promisedFrames = mpg123_framelength(mh);
     uint64_t expected = length > 0 ? static_cast<uint64_t>(length) * channels * 2 : 0;
     // The file's size at the first frame's bitrate bounds what an info tag may promise.
