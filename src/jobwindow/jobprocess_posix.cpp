@@ -17,10 +17,14 @@ namespace wl {
 
 JobProcess startJob(const std::string& program, const std::vector<std::string>& args) {
     JobProcess job;
-    int out[2], progress[2], report[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(progress, O_CLOEXEC) != 0 ||
+    int out[2] = {-1, -1}, progress[2] = {-1, -1}, report[2] = {-1, -1};
+    // The progress channel never blocks a tool: a full pipe drops an update instead.
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(progress, O_CLOEXEC | O_NONBLOCK) != 0 ||
         pipe2(report, O_CLOEXEC) != 0) {
         job.error = std::strerror(errno);
+        for (int fd : {out[0], out[1], progress[0], progress[1], report[0], report[1]})
+            if (fd >= 0)
+                close(fd);
         return job;
     }
     // Everything the child needs is made before fork: after it only async-signal-safe calls.

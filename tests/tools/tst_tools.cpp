@@ -16,6 +16,7 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace wl;
@@ -611,6 +612,28 @@ class TestTools : public QObject {
         QVERIFY2(r.out.startsWith("status 1\nold\n"), r.out.constData());
         QVERIFY2(r.err.contains("cannot move the old Track1.mp3 to the Trash: "), r.err.constData());
         QCOMPARE(r.out.split('\n').mid(2, 3), (QList<QByteArray>{"Track1.mp3", "one.wav", "Trash"}));
+    }
+
+    // A job window that stops reading its progress channel never stalls the job: with the
+    // pipe full, updates are dropped and the batch runs to its end.
+    void fullProgressPipe() {
+        TestFolder folder;
+        QDir().mkdir("d");
+        for (int i = 0; i < 4; ++i)
+            writeWav(QString("d/%1.wav").arg(i), 22050, 1, 1.0);
+        int fds[2];
+        QVERIFY(::pipe(fds) == 0);
+        ::fcntl(fds[1], F_SETFL, O_NONBLOCK);
+        const QByteArray fill(4096, 'x');
+        while (::write(fds[1], fill.constData(), fill.size()) > 0) {
+        }
+        ::fcntl(fds[1], F_SETFL, 0); // the tools make it non-blocking themselves
+        qputenv("WAVELATHE_PROGRESS_FD", QByteArray::number(fds[1]));
+        const Run r = runProgram(tool("BladeEnc"), {"-32", "d/*.wav", "-quit"}, {}, 20000);
+        qunsetenv("WAVELATHE_PROGRESS_FD");
+        ::close(fds[0]);
+        ::close(fds[1]);
+        QVERIFY2(r.status == 0 && r.err.contains("4 encoded, 0 failed"), r.err.constData());
     }
 
     // Above 48 kHz the encoder resamples instead of refusing.

@@ -3,7 +3,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <climits>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace wl {
@@ -17,11 +19,20 @@ int channelFd() {
             return -1;
         char* end = nullptr;
         const long n = std::strtol(value, &end, 10);
-        if (*end || n < 3 || n > 1024 || fcntl(static_cast<int>(n), F_GETFD) < 0)
+        const int flags = *end || n < 3 || n > 1024 ? -1 : fcntl(static_cast<int>(n), F_GETFL);
+        if (flags < 0)
             return -1;
+        // A reader that stops reading must never stall the job.
+        fcntl(static_cast<int>(n), F_SETFL, flags | O_NONBLOCK);
         return static_cast<int>(n);
     }();
     return fd;
+}
+
+// Waits up to ms for room in the pipe.
+bool roomWithin(int fd, int ms) {
+    pollfd p{fd, POLLOUT, 0};
+    return poll(&p, 1, ms) == 1 && (p.revents & POLLOUT);
 }
 
 } // namespace
@@ -35,15 +46,20 @@ void sendUpdate(std::string_view keyword, std::string_view text) {
     line.append(keyword).append(" ");
     for (char c : text)
         line += (c == '\n' || c == '\r') ? ' ' : c;
+    // Up to PIPE_BUF bytes go whole or not at all, never mixed with another writer's line.
+    if (line.size() >= PIPE_BUF)
+        line.resize(PIPE_BUF - 1);
     line += '\n';
-    size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t n = write(fd, line.data() + done, line.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return; // the window has gone: the job goes on without it
-        done += static_cast<size_t>(n);
+    // When the pipe is full a progress update is dropped at once; any other gets a moment.
+    int patience = keyword == "progress" ? 0 : 200;
+    while (true) {
+        const ssize_t n = write(fd, line.data(), line.size());
+        if (n >= 0 || (errno != EINTR && errno != EAGAIN))
+            return; // written, or the window has gone: the job goes on without it
+        if (errno == EAGAIN && (patience == 0 || !roomWithin(fd, patience)))
+            return;
+        if (errno == EAGAIN)
+            patience = 0;
     }
 }
 
