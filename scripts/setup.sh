@@ -47,7 +47,7 @@ build() { # build DIR [cmake options...]
 
 fuzz() {
   CC=clang CXX=clang++ build build-fuzz -DWL_FUZZ=ON -DWL_TESTS=OFF -DWL_WERROR=ON
-  for target in fuzz_wav_encode fuzz_mp3_decode fuzz_cue_bin; do
+  for target in fuzz_wav_encode fuzz_mp3_decode fuzz_cue_bin fuzz_nrg fuzz_toc; do
     work=$(mktemp -d)  # libFuzzer adds what it finds to its first corpus folder
     if ! LSAN_OPTIONS=suppressions=$root/tests/tools/fuzz/lsan.supp build-fuzz/bin/$target \
         -max_total_time=20 -rss_limit_mb=2048 "$work" tests/tools/corpus/ >"$work.log" 2>&1; then

@@ -1,10 +1,12 @@
 // The only file of the program that talks to libcdio.
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "discfiles.h"
+#include "discprobe.h"
 #include "drives.h"
 
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
+#include <sys/stat.h>
 
 namespace wl {
 namespace {
@@ -32,8 +34,21 @@ QStringList opticalDrives() {
 
 std::optional<QList<int>> audioTracks(const QString& device) {
     quietLibcdio();
-    // A missing data file, a FIFO or a folder would hang libcdio or worse: checked first.
-    if (!discFiles(device.toLocal8Bit().toStdString()))
+    const std::string name = device.toLocal8Bit().toStdString();
+    struct stat st {};
+    if (stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        // A disc image may be hostile: libcdio reads it in a child process only.
+        const auto toc = probeDisc(name);
+        if (!toc)
+            return std::nullopt;
+        QList<int> tracks;
+        for (const ProbedTrack& t : toc->tracks)
+            if (t.audio)
+                tracks.append(t.number);
+        return tracks.isEmpty() ? std::nullopt : std::optional(tracks);
+    }
+    // A FIFO or a folder would hang libcdio or worse: checked first.
+    if (!discFiles(name))
         return std::nullopt;
     CdIo_t* cdio = cdio_open(device.toLocal8Bit().constData(), DRIVER_UNKNOWN);
     if (!cdio)

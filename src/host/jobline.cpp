@@ -82,11 +82,15 @@ std::optional<QString> JobLine::blamedName() const {
 }
 
 std::optional<QString> JobLine::refusal() const {
+    // Named after the tool the line calls: "the ripper" for CDDA.
+    const std::vector<std::string> words = templateWords(true);
+    const QString unpassable = texts::unpassableName(
+        words.empty() ? QString() : QString::fromLocal8Bit(words[0].c_str()));
     if (const auto bad = blamedName())
-        return texts::kUnpassableName + *bad;
+        return unpassable + *bad;
     // The meant words, with each name's placeholder replaced by the name as written.
     std::vector<std::string> meant;
-    for (const std::string& word : templateWords(true)) {
+    for (const std::string& word : words) {
         std::string replaced = word;
         for (qsizetype i = 0; i < pieces_.size(); ++i)
             if (pieces_[i].isName && word == placeholder(i))
@@ -103,7 +107,7 @@ std::optional<QString> JobLine::refusal() const {
         return QString();
     };
     if (!actual || *actual != meant)
-        return texts::kUnpassableName + firstName();
+        return unpassable + firstName();
     // The tool must read the placeholders where it reads the names: a name read as a switch, or
     // a switch swallowed as a name, shows as a difference.
     const auto shape = jobMeaning(templateWords(true));
@@ -116,7 +120,7 @@ std::optional<QString> JobLine::refusal() const {
                 value = written(pieces_[i]);
     const auto read = jobMeaning(*actual);
     if (!read || *read != expected)
-        return texts::kUnpassableName + firstName();
+        return unpassable + firstName();
     return std::nullopt;
 }
 

@@ -18,8 +18,13 @@ inline const QString kKeepWave = QStringLiteral("999");
 
 inline const QString kNotReady = QStringLiteral("The device is not ready or damaged");
 inline const QString kChooseBitrate = QStringLiteral("Please choose a bitrate first.");
-inline const QString kUnpassableName =
-    QStringLiteral("This name cannot be passed to the encoder: ");
+// The refusal of a name that a job line cannot carry, naming the tool the line calls.
+inline QString unpassableName(const QString& program) {
+    const QString tool = program == "CDDA"    ? QStringLiteral("ripper")
+                         : program == "l3dec" ? QStringLiteral("decoder")
+                                              : QStringLiteral("encoder");
+    return "This name cannot be passed to the " + tool + ": ";
+}
 
 // Window styles of RunCommand and flags of ShowMessage.
 constexpr int kStyleHidden = 0;

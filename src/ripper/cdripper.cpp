@@ -68,6 +68,7 @@ QWidget* cdripper::build() {
     ui_.File1 = static_cast<FileListBox*>(c.value("File1"));
     c.value("Label2")->setFont(designFont("Comic Sans MS", 18, true));
     ui_.File1->setPattern("*.cda");
+    pickedDisc_.clear();
     ui_.Drive1->listDiscImages();
     connect(ui_.Drive1, &DriveListBox::changed, this, &cdripper::Drive1_Change);
     connect(ui_.Dir1, &DirListBox::changed, this, &cdripper::Dir1_Change);
@@ -96,6 +97,7 @@ void cdripper::File1_Click() {
     ui_.Text1->setText(ui_.File1->path() + "/" + ui_.File1->fileName());
     // A name outside the table clears the code: keeping the last one would rip another track.
     ui_.Text2->setText(trackCode(ui_.File1->fileName()));
+    pickedDisc_ = ui_.File1->path();
 }
 
 void cdripper::Command1_Click() {
@@ -110,9 +112,9 @@ void cdripper::Command1_Click() {
                        .text(" ")
                        .name(ui_.Text3->text())
                        .text(" /O");
-    // CDDA alone rips the first drive that holds an audio disc: it is told the disc whose
-    // tracks are shown when that is an image or one of several drives.
-    const QString disc = ui_.File1->path();
+    // CDDA alone rips the first drive that holds an audio disc: it is told the disc the track
+    // was picked on when that is an image or one of several drives.
+    const QString& disc = pickedDisc_;
     DriveSource& drives = shell_.drives();
     if (drives.isImage(disc) || (drives.isOptical(disc) && drives.opticalCount() > 1))
         line.text(" /D ").name(disc);

@@ -40,6 +40,8 @@ class cdripper : public Window {
         DirListBox* Dir1;
         FileListBox* File1;
     } ui_{};
+    // The disc whose track was picked last: Rip rips from it, wherever the lists went since.
+    QString pickedDisc_;
 };
 
 // The track code of a track file: "Track01.cda" to "Track99.cda" give "T 1" to "T 99",

@@ -145,7 +145,7 @@ class TestHost : public QObject {
             // CDDA would take "/O" for the name: the window refuses what the tool would.
             QCOMPARE(job.refusal().value_or("<none>"),
                      name.isEmpty() ? "This job cannot be started: switch /F needs a value"
-                                    : "This name cannot be passed to the encoder: " + name);
+                                    : "This name cannot be passed to the ripper: " + name);
         } else {
             QCOMPARE(job.bytes(), line);
             QVERIFY(!job.refusal());

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QStandardItemModel>
+#include <sys/stat.h>
 
 using namespace wl;
 using namespace wl::test;
@@ -172,7 +173,8 @@ class TestCdripper : public QObject {
     }
 
     // The rip line names the disc when CDDA could pick another: an image, or one of several
-    // drives; with a single drive it stays as designed.
+    // drives; with a single drive it stays as designed. The disc is the one the track was
+    // picked on, even when the lists have moved to another drive since.
     void ripLineNamesTheDisc_data() {
         QTest::addColumn<QStringList>("drives"); // added as optical drives, in drives/
         QTest::addColumn<QString>("image");      // an image in the music folder
@@ -200,6 +202,8 @@ class TestCdripper : public QObject {
         QWidget* w = openRipper(f);
         AppFixture::child<DriveListBox>(w, "Drive1")->choose(disc);
         AppFixture::child<FileListBox>(w, "File1")->pick("Track01.cda");
+        AppFixture::child<DriveListBox>(w, "Drive1")->choose("/");
+        QVERIFY(AppFixture::child<FileListBox>(w, "File1")->path() != disc);
         AppFixture::click(w, "Command1");
         tail.replace("{drives}", folder).replace("{music}", music);
         QCOMPARE(QString::fromLocal8Bit(readAll("rip.bat")),
@@ -221,18 +225,28 @@ class TestCdripper : public QObject {
         writeDisc(music, "nobin", {{sineSectors(20, 440), {}}});
         QFile::remove(music + "/nobin.bin");
         writeDisc(music + "/deeper", "hidden", {{sineSectors(20, 440), {}}});
+        // A copy of a sheet reads the BIN it names, not a FIFO of its own name; an NRG that
+        // crashes libcdio is only not ready.
+        QFile::copy(music + "/there.cue", music + "/copy.cue");
+        QVERIFY(mkfifo(QFile::encodeName(music + "/copy.bin").constData(), 0600) == 0);
+        writeAll(music + "/crash.nrg", QByteArray(2352 * 10, 0) + "DAOI\x7f\xff\xff\xff" +
+                                           QByteArray(64, 0) + "END!" + QByteArray(4, 0) +
+                                           "NERO" + QByteArray("\0\0\x5b\xe0", 4));
         QWidget* w = openRipper(f);
         auto* drive = AppFixture::child<DriveListBox>(w, "Drive1");
         QStringList labels;
         for (int i = 0; i < drive->count(); ++i)
             labels << drive->itemText(i);
-        QCOMPARE(labels.mid(labels.size() - 3),
-                 (QStringList{"here.cue", "nobin.cue", "there.cue"}));
-        drive->choose(music + "/there.cue");
-        QCOMPARE(AppFixture::child<FileListBox>(w, "File1")->count(), 2);
-        drive->choose(music + "/nobin.cue");
-        QCOMPARE(f.host.messages.size(), 1);
-        QCOMPARE(f.host.messages[0].prompt, QString("The device is not ready or damaged"));
+        QCOMPARE(labels.mid(labels.size() - 5),
+                 (QStringList{"here.cue", "copy.cue", "crash.nrg", "nobin.cue", "there.cue"}));
+        for (const char* image : {"/there.cue", "/copy.cue"}) {
+            drive->choose(music + image);
+            QCOMPARE(AppFixture::child<FileListBox>(w, "File1")->count(), 2);
+        }
+        for (const char* image : {"/nobin.cue", "/crash.nrg"})
+            drive->choose(music + image);
+        QCOMPARE(f.host.messages.size(), 2);
+        QCOMPARE(f.host.messages[1].prompt, QString("The device is not ready or damaged"));
         AppFixture::trigger(w, "mnufilemp3");
         auto* mainDrives = AppFixture::child<DriveListBox>(f.app.form1().widget(), "Drive1");
         QCOMPARE(mainDrives->findText("here.cue"), -1);

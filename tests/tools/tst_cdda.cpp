@@ -108,6 +108,17 @@ class TestCdda : public QObject {
         QTest::newRow("empty-name")
             << QStringList{"/T", "1", "/F", "/O", "/D", "disc.cue"} << "needs a value" << 2;
         QTest::newRow("unknown-switch") << QStringList{"/T", "1", "/X"} << "unknown switch" << 2;
+        // libcdio pairs a BIN with the sheet of its name: that sheet is a file of the disc too.
+        QTest::newRow("output-is-the-sheet-beside-the-bin")
+            << QStringList{"/T", "1", "/F", "disc.cue", "/O", "/D", "disc.bin"} << "the rip reads"
+            << 1;
+        QTest::newRow("several-data-files")
+            << QStringList{"/T", "1", "/F", "x", "/D", "two.cue"} << "names several data files" << 1;
+        QTest::newRow("wave-data-file")
+            << QStringList{"/T", "1", "/F", "x", "/D", "wave.cue"} << "only BINARY" << 1;
+        // An NRG whose DAOI chunk claims 2 GiB crashes libcdio: only a child process sees it.
+        QTest::newRow("crashing-nrg")
+            << QStringList{"/T", "1", "/F", "x", "/D", "bad.nrg"} << "the disc image is damaged" << 1;
     }
     void refusals() {
         QFETCH(QStringList, args);
@@ -121,6 +132,11 @@ class TestCdda : public QObject {
         writeAll("fifo.cue", "FILE \"fifo.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
         QVERIFY(mkfifo("fifo.bin", 0600) == 0);
         writeAll("empty.cue", "");
+        writeAll("two.cue", "FILE disc.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n"
+                            "FILE data.bin BINARY\nTRACK 02 AUDIO\nINDEX 01 00:00:00\n");
+        writeAll("wave.cue", "FILE \"disc.bin\" WAVE\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n");
+        writeAll("bad.nrg", QByteArray(2352 * 10, 0) + "DAOI\x7f\xff\xff\xff" + QByteArray(64, 0) +
+                                "END!" + QByteArray(4, 0) + "NERO" + QByteArray("\0\0\x5b\xe0", 4));
         const QByteArray image = readAll("disc.bin") + readAll("disc.cue");
         const Run r = runProgram(cddaTool(), args, QString(), 20000);
         QCOMPARE(r.status, status);
@@ -129,6 +145,34 @@ class TestCdda : public QObject {
         QVERIFY(!QFile::exists("x.wav"));
         QCOMPARE(readAll("disc.bin") + readAll("disc.cue"), image);
         QCOMPARE(QDir().entryList({"*.wl-*"}, QDir::Files | QDir::Hidden), QStringList{});
+    }
+
+    // The audio of a sheet is the file its FILE line names, whatever the sheet is called and
+    // whatever lies beside it; a TOC file's names are found from its own folder.
+    void imagesReadTheFilesTheyName_data() {
+        QTest::addColumn<QString>("setUp"); // shell lines run in the test folder first
+        QTest::addColumn<QString>("device");
+        QTest::newRow("copy-of-the-sheet") << "cp disc.cue other.cue" << "other.cue";
+        QTest::newRow("decoy-of-the-sheet's-name")
+            << "cp disc.cue other.cue && head -c 705600 /dev/zero >other.bin" << "other.cue";
+        QTest::newRow("fifo-of-the-sheet's-name")
+            << "cp disc.cue other.cue && mkfifo other.bin" << "other.cue";
+        QTest::newRow("bin-given") << "true" << "disc.bin";
+        QTest::newRow("toc-in-another-folder")
+            << "mkdir img && mv disc.bin img/ && head -c 705600 /dev/zero >disc.bin && printf "
+               "'CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0 00:02:00\nTRACK AUDIO\nFILE "
+               "\"disc.bin\" 00:02:00 00:01:45\n' >img/disc.toc"
+            << "img/disc.toc";
+    }
+    void imagesReadTheFilesTheyName() {
+        QFETCH(QString, setUp);
+        QFETCH(QString, device);
+        TestFolder folder;
+        writeDisc(folder.path(), "disc", kThreeTracks);
+        QCOMPARE(runProgram("sh", {"-c", setUp}).status, 0);
+        const Run r = runProgram(cddaTool(), {"/T", "2", "/F", "out", "/D", device}, {}, 20000);
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(pcmOf("out.wav"), kThreeTracks[1].pcm);
     }
 
     void replaceWithO() {

@@ -3,6 +3,7 @@
 
 #include "checksums.h"
 #include "discfiles.h"
+#include "discprobe.h"
 #include "jobprotocol.h"
 
 // cdio.h first: the other libcdio headers rely on its types.
@@ -12,7 +13,9 @@
 #include <cdio/logging.h>
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
+#include <climits>
 #include <cstdio>
+#include <unistd.h>
 #include <set>
 
 namespace wl::cdda {
@@ -60,10 +63,8 @@ std::string withLibcdio(std::string why) {
 // The named device or image, else the first drive that holds an audio disc, else libcdio's
 // default drive.
 CdIo_t* openDisc(const std::string& device, std::string& name) {
-    if (!device.empty()) {
-        name = device;
+    if (!device.empty())
         return cdio_open(device.c_str(), DRIVER_UNKNOWN);
-    }
     char** drives = cdio_get_devices_with_cap(nullptr, CDIO_FS_AUDIO, false);
     if (drives && drives[0])
         name = drives[0];
@@ -76,6 +77,13 @@ CdIo_t* openDisc(const std::string& device, std::string& name) {
         cdio_free(def);
     }
     return cdio_open(name.c_str(), DRIVER_UNKNOWN);
+}
+
+std::string absolutePath(const std::string& path) {
+    if (!path.empty() && path[0] == '/')
+        return path;
+    char cwd[PATH_MAX];
+    return getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + path : path;
 }
 
 } // namespace
@@ -91,8 +99,20 @@ R rip(const Options& o) {
     for (const std::string& f : *files)
         if (sameFile(f, out))
             return R::fail("the output " + out + " is " + f + ", which the rip reads");
-    std::string deviceName;
-    CdIo_t* cdio = openDisc(o.device, deviceName);
+    // An image is read by libcdio here only after a child process read it whole without harm.
+    if (!files->empty())
+        if (auto toc = probeDisc(o.device); !toc)
+            return R::fail(toc.error());
+    auto view = DiscView::of(o.device);
+    if (!view)
+        return R::fail(view.error());
+    // libcdio opens a TOC file's data files from the current folder, so the output's name is
+    // fixed first.
+    const std::string outPath = view->folder().empty() ? out : absolutePath(out);
+    if (!view->folder().empty() && chdir(view->folder().c_str()) != 0)
+        return R::fail(view->folder() + ": " + errnoText());
+    std::string deviceName = o.device;
+    CdIo_t* cdio = openDisc(view->source(), deviceName);
     if (!cdio && !files->empty())
         return R::fail(withLibcdio(deviceName + ": cannot be read as a disc image"));
     if (!cdio)
@@ -147,7 +167,7 @@ R rip(const Options& o) {
     const long sectors = to - from + 1;
     std::fprintf(stderr, "Ripping track %d (%ld sectors) to %s\n", o.track, sectors, out.c_str());
     WavWriter wav;
-    if (Status s = wav.open(out, 44100, 2, existing); !s)
+    if (Status s = wav.open(outPath, 44100, 2, existing); !s)
         return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
     cdrom_paranoia_t* p = cdio_paranoia_init(d);
     struct ParanoiaCloser {

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "discfiles.h"
 
+#include <climits>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace wl {
 namespace {
@@ -15,23 +18,32 @@ bool hasExtension(const std::string& path, const char* ext) {
     return dot != std::string::npos && iequals(path.substr(dot), ext);
 }
 
-// The second word of a line, quoted or not.
-std::string nameAfterKeyword(std::string_view line, size_t from) {
+// The next word of a line from from, quoted or not; after is set past it.
+std::string nameAfterKeyword(std::string_view line, size_t from, size_t& after) {
     while (from < line.size() && (line[from] == ' ' || line[from] == '\t'))
         ++from;
     if (from < line.size() && line[from] == '"') {
         const size_t end = line.find('"', from + 1);
+        after = end == std::string_view::npos ? line.size() : end + 1;
         return std::string(line.substr(
             from + 1, end == std::string_view::npos ? std::string_view::npos : end - from - 1));
     }
     const size_t end = line.find_first_of(" \t", from);
+    after = end == std::string_view::npos ? line.size() : end;
     return std::string(line.substr(from, end == std::string_view::npos ? end : end - from));
+}
+
+std::string upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return s;
 }
 
 } // namespace
 
-std::vector<std::string> namedDataFiles(std::string_view sheet) {
-    std::vector<std::string> names;
+std::vector<NamedFile> namedDataFiles(std::string_view sheet) {
+    std::vector<NamedFile> names;
     size_t start = 0;
     while (start < sheet.size()) {
         size_t end = sheet.find('\n', start);
@@ -39,6 +51,8 @@ std::vector<std::string> namedDataFiles(std::string_view sheet) {
             end = sheet.size();
         std::string_view line = sheet.substr(start, end - start);
         start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         const size_t first = line.find_first_not_of(" \t");
         if (first == std::string_view::npos)
             continue;
@@ -48,14 +62,85 @@ std::vector<std::string> namedDataFiles(std::string_view sheet) {
         if (wordEnd == std::string_view::npos ||
             (keyword != "file" && keyword != "datafile" && keyword != "audiofile"))
             continue;
-        std::string name = nameAfterKeyword(line, wordEnd);
-        if (!name.empty() && name.back() == '\r')
-            name.pop_back();
-        if (!name.empty())
-            names.push_back(name);
+        size_t after = 0;
+        std::string name = nameAfterKeyword(line, wordEnd, after);
+        if (name.empty())
+            continue;
+        std::string type = upper(nameAfterKeyword(line, after, after));
+        names.push_back({std::move(name), std::move(type)});
     }
     return names;
 }
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+std::string resolve(const std::string& image, const std::string& name) {
+    return name[0] == '/' ? name : folderOf(image) + name;
+}
+
+Result<std::string> readSheet(const std::string& path, const struct stat& st) {
+    if (st.st_size > (1 << 20))
+        return Result<std::string>::fail(path + ": too large for a CUE sheet or TOC file");
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The sheet libcdio pairs with a BIN: its name with "bin" turned into "cue" (or "BIN" into
+// "CUE"); empty when libcdio would not take the name for a BIN.
+std::string pairedSheet(const std::string& bin) {
+    const size_t n = bin.size();
+    if (n < 4 || bin[n - 4] != '.')
+        return {};
+    if (bin.compare(n - 3, 3, "bin") == 0)
+        return bin.substr(0, n - 3) + "cue";
+    if (bin.compare(n - 3, 3, "BIN") == 0)
+        return bin.substr(0, n - 3) + "CUE";
+    return {};
+}
+
+// A file libcdio will read: it must be a regular file (a FIFO would hang it).
+Status readable(const std::string& path, const std::string& image) {
+    struct stat data {};
+    if (stat(path.c_str(), &data) != 0)
+        return fail(path + " (named by " + image + ") is missing");
+    if (!S_ISREG(data.st_mode))
+        return fail(path + " (named by " + image + ") is not a regular file");
+    return ok();
+}
+
+// The data files a sheet names, checked; a CUE sheet's must be one BINARY file.
+Status addNamedFiles(const std::string& sheet, const struct stat& st,
+                     std::vector<std::string>& files) {
+    auto text = readSheet(sheet, st);
+    if (!text)
+        return fail(text.error());
+    const std::vector<NamedFile> names = namedDataFiles(*text);
+    if (names.empty())
+        return fail(sheet + ": no audio tracks (the sheet names no data file)");
+    const bool cue = hasExtension(sheet, ".cue");
+    for (const NamedFile& n : names) {
+        if (cue && n.name != names[0].name)
+            return fail(sheet + " names several data files; only a sheet with one data file "
+                                "can be ripped");
+        if (cue && n.type != "BINARY")
+            return fail(sheet + ": " + n.name + " is a " + (n.type.empty() ? "file" : n.type) +
+                        " file; only BINARY data files can be ripped");
+        const std::string path = resolve(sheet, n.name);
+        if (Status s = readable(path, sheet); !s)
+            return s;
+        files.push_back(path);
+    }
+    return ok();
+}
+
+} // namespace
 
 Files discFiles(const std::string& device) {
     struct stat st {};
@@ -68,28 +153,76 @@ Files discFiles(const std::string& device) {
     if (!S_ISREG(st.st_mode))
         return Files::fail(device + " is not a regular file");
     std::vector<std::string> files{device};
-    if (!hasExtension(device, ".cue") && !hasExtension(device, ".toc"))
-        return files;
-    if (st.st_size > (1 << 20))
-        return Files::fail(device + ": too large for a CUE sheet or TOC file");
-    std::ifstream in(device, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    const size_t slash = device.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : device.substr(0, slash + 1);
-    const std::vector<std::string> names = namedDataFiles(text.str());
-    if (names.empty())
-        return Files::fail(device + ": no audio tracks (the sheet names no data file)");
-    for (const std::string& name : names) {
-        const std::string path = name[0] == '/' ? name : folder + name;
-        struct stat data {};
-        if (stat(path.c_str(), &data) != 0)
-            return Files::fail(path + " (named by " + device + ") is missing");
-        if (!S_ISREG(data.st_mode))
-            return Files::fail(path + " (named by " + device + ") is not a regular file");
-        files.push_back(path);
+    std::string sheet = device;
+    if (const std::string paired = pairedSheet(device); !paired.empty()) {
+        if (Status s = readable(paired, device); !s)
+            return Files::fail(device + " needs its sheet " + paired + " beside it");
+        files.push_back(paired);
+        sheet = paired;
     }
+    if (!hasExtension(sheet, ".cue") && !hasExtension(sheet, ".toc"))
+        return files;
+    struct stat sheetInfo {};
+    if (stat(sheet.c_str(), &sheetInfo) != 0)
+        return Files::fail(sheet + ": " + errnoText());
+    if (Status s = addNamedFiles(sheet, sheetInfo, files); !s)
+        return Files::fail(s.error());
     return files;
+}
+
+// ---- DiscView ----
+
+Result<DiscView> DiscView::of(const std::string& device) {
+    using R = Result<DiscView>;
+    DiscView view;
+    view.source_ = device;
+    struct stat st {};
+    if (stat(device.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return view;
+    char real[PATH_MAX];
+    if (hasExtension(device, ".toc")) {
+        if (!realpath(device.c_str(), real))
+            return R::fail(device + ": " + errnoText());
+        view.source_ = real;
+        view.folder_ = folderOf(view.source_);
+        return view;
+    }
+    if (!hasExtension(device, ".cue"))
+        return view;
+    auto text = readSheet(device, st);
+    if (!text)
+        return R::fail(text.error());
+    const std::vector<NamedFile> names = namedDataFiles(*text);
+    if (names.empty())
+        return R::fail(device + ": no audio tracks (the sheet names no data file)");
+    char data[PATH_MAX];
+    if (!realpath(device.c_str(), real) ||
+        !realpath(resolve(device, names[0].name).c_str(), data))
+        return R::fail(device + ": " + errnoText());
+    const char* tmp = std::getenv("TMPDIR");
+    std::string templ = std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/wavelathe-disc-XXXXXX";
+    if (!mkdtemp(templ.data()))
+        return R::fail("cannot make a private folder for " + device + ": " + errnoText());
+    view.links_ = templ;
+    if (symlink(real, (templ + "/disc.cue").c_str()) != 0 ||
+        symlink(data, (templ + "/disc.bin").c_str()) != 0)
+        return R::fail("cannot make a private folder for " + device + ": " + errnoText());
+    view.source_ = templ + "/disc.cue";
+    return view;
+}
+
+DiscView::DiscView(DiscView&& other) noexcept
+    : source_(std::move(other.source_)), folder_(std::move(other.folder_)),
+      links_(std::move(other.links_)) {
+    other.links_.clear();
+}
+
+DiscView::~DiscView() {
+    if (links_.empty())
+        return;
+    unlink((links_ + "/disc.cue").c_str());
+    unlink((links_ + "/disc.bin").c_str());
+    rmdir(links_.c_str());
 }
 
 } // namespace wl
