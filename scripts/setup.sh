@@ -49,7 +49,7 @@ fuzz() {
   CC=clang CXX=clang++ build build-fuzz -DWL_FUZZ=ON -DWL_TESTS=OFF -DWL_WERROR=ON
   for target in fuzz_wav_encode fuzz_mp3_decode fuzz_cue_bin fuzz_nrg fuzz_toc; do
     work=$(mktemp -d)  # libFuzzer adds what it finds to its first corpus folder
-    if ! LSAN_OPTIONS=suppressions=$root/tests/tools/fuzz/lsan.supp build-fuzz/bin/$target \
+    if ! LSAN_OPTIONS=suppressions=$root/tests/tools/fuzz/lsan.supp build-fuzz/bin/$target -artifact_prefix="$work/" \
         -max_total_time=20 -rss_limit_mb=2048 "$work" tests/tools/corpus/ >"$work.log" 2>&1; then
       echo "fuzz target $target found a fault:"; tail -40 "$work.log"; exit 1
     fi
