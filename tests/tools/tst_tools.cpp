@@ -238,6 +238,8 @@ class TestTools : public QObject {
         for (const char* n : {"a b", "it's", "say \"hi\"", "#1", "why?", "star*", "a&b", "$HOME",
                               "`id`", "a;b", "\xc3\xa9t\xc3\xa9 \xe2\x99\xab", "dot.", "-lead"})
             QTest::newRow(n) << QString::fromUtf8(n);
+        // "x...x.back.wav" is 249 bytes: its temporary name must still fit 255.
+        QTest::newRow("long-name") << QString(240, 'x');
     }
     void awkwardNames() {
         QFETCH(QString, name);
@@ -551,6 +553,12 @@ class TestTools : public QObject {
         QVERIFY(!s);
         QVERIFY(QString::fromStdString(s.error()).contains("changed while it was encoded"));
         QCOMPARE(readWav("a.wav").frames(), qint64(13230));
+        // A link is named as such, and what it leads to stays.
+        QVERIFY(QFile::link("a.wav", "link.wav"));
+        encoded = bladeenc::encodeFile("link.wav", "link.mp3", {}, nullptr);
+        QVERIFY(encoded);
+        QVERIFY(QString::fromStdString(bladeenc::deleteEncoded("link.wav", encoded->input).error())
+                    .contains("it is a symbolic link"));
     }
 
     // No job destroys a file: what a new output replaces goes to the Trash, with its
