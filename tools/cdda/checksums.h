@@ -22,15 +22,15 @@ class TrackChecksums {
     // Whole stereo frames of 16-bit little-endian PCM, in order.
     void add(const unsigned char* pcm, size_t bytes);
 
-    uint32_t crc32() const { return ~crc_; }
+    uint32_t crc32() const { return crc_; }
     uint32_t accurateRipV1() const { return v1_; }
-    uint32_t accurateRipV2() const { return v2_; }
+    uint32_t accurateRipV2() const { return v1_ + high_; }
     // "Copy CRC 1A2B3C4D, AccurateRip v1 0A0B0C0D, v2 01020304"
     std::string describe() const;
 
   private:
     uint64_t checkFrom_, checkTo_, index_ = 0;
-    uint32_t crc_ = 0xFFFFFFFFu, v1_ = 0, v2_ = 0;
+    uint32_t crc_ = 0, v1_ = 0, high_ = 0;
 };
 
 } // namespace wl::cdda
