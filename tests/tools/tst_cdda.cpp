@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // CDDA on disc images the tests write: byte-exact rips, the program's line, refusals.
 #include "checksums.h"
-#include "options.h"
+#include "cdda_args.h"
 #include "support.h"
 
 #include <QFile>

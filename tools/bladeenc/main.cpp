@@ -3,7 +3,7 @@
 #include "batch.h"
 #include "encode.h"
 #include "jobprotocol.h"
-#include "options.h"
+#include "bladeenc_args.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One track of an audio disc (a drive or a disc image) to a WAV file.
 #pragma once
-#include "options.h"
+#include "cdda_args.h"
 
 namespace wl::cdda {
 

@@ -2,7 +2,7 @@
 // l3dec INPUT [OUTPUT] [-wav] [-quit]: decodes an MPEG audio file to a 16-bit PCM WAV.
 #include "decode.h"
 #include "jobprotocol.h"
-#include "options.h"
+#include "l3dec_args.h"
 
 #include <cstdio>
 #include <vector>

@@ -2,7 +2,7 @@
 // libFuzzer target: arbitrary bytes as a WAV file through the header check and the encoder; the
 // first byte picks the bitrate and the -dm and -hq switches.
 #include "encode.h"
-#include "options.h"
+#include "bladeenc_args.h"
 #include "wavcheck.h"
 
 #include <cstring>

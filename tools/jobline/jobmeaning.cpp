@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobmeaning.h"
 
-#include "../bladeenc/options.h"
-#include "../cdda/options.h"
-#include "../l3dec/options.h"
+#include "bladeenc_args.h"
+#include "cdda_args.h"
+#include "l3dec_args.h"
 
 namespace wl {
 namespace {

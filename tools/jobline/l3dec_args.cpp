@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "options.h"
+#include "l3dec_args.h"
 
 namespace wl::l3dec {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "options.h"
+#include "cdda_args.h"
 
 #include <algorithm>
 #include <cstdio>
