@@ -84,8 +84,8 @@ std::optional<QString> JobLine::blamedName() const {
 std::optional<QString> JobLine::refusal() const {
     // Named after the tool the line calls: "the ripper" for CDDA.
     const std::vector<std::string> words = templateWords(true);
-    const QString unpassable = texts::unpassableName(
-        words.empty() ? QString() : QString::fromLocal8Bit(words[0].c_str()));
+    const QString unpassable =
+        texts::unpassableName(words.empty() ? QString() : QString::fromLocal8Bit(words[0].c_str()));
     if (const auto bad = blamedName())
         return unpassable + *bad;
     // The meant words, with each name's placeholder replaced by the name as written.

@@ -4,6 +4,8 @@
 #include "cmdline.h"
 #include "jobmeaning.h"
 
+#include <QFileInfo>
+
 namespace wl {
 namespace {
 
@@ -11,7 +13,7 @@ QString fromLocal(const std::string& s) {
     return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-QString baseName(const QString& path) { return path.mid(path.lastIndexOf('/') + 1); }
+QString baseName(const QString& path) { return QFileInfo(path).fileName(); }
 
 // "/home/u/music/song.wav: not a WAV file" reads "song.wav: not a WAV file".
 QString shortened(const QString& failure) {

@@ -230,8 +230,8 @@ class TestCdripper : public QObject {
         QFile::copy(music + "/there.cue", music + "/copy.cue");
         QVERIFY(mkfifo(QFile::encodeName(music + "/copy.bin").constData(), 0600) == 0);
         writeAll(music + "/crash.nrg", QByteArray(2352 * 10, 0) + "DAOI\x7f\xff\xff\xff" +
-                                           QByteArray(64, 0) + "END!" + QByteArray(4, 0) +
-                                           "NERO" + QByteArray("\0\0\x5b\xe0", 4));
+                                           QByteArray(64, 0) + "END!" + QByteArray(4, 0) + "NERO" +
+                                           QByteArray("\0\0\x5b\xe0", 4));
         QWidget* w = openRipper(f);
         auto* drive = AppFixture::child<DriveListBox>(w, "Drive1");
         QStringList labels;

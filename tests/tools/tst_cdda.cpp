@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // CDDA on disc images the tests write: byte-exact rips, the program's line, refusals.
-#include "checksums.h"
 #include "cdda_args.h"
+#include "checksums.h"
 #include "support.h"
 
 #include <QFile>
@@ -113,13 +113,13 @@ class TestCdda : public QObject {
         QTest::newRow("output-is-the-sheet-beside-the-bin")
             << QStringList{"/T", "1", "/F", "disc.cue", "/O", "/D", "disc.bin"} << "the rip reads"
             << 1;
-        QTest::newRow("several-data-files")
-            << QStringList{"/T", "1", "/F", "x", "/D", "two.cue"} << "names several data files" << 1;
+        QTest::newRow("several-data-files") << QStringList{"/T", "1", "/F", "x", "/D", "two.cue"}
+                                            << "names several data files" << 1;
         QTest::newRow("wave-data-file")
             << QStringList{"/T", "1", "/F", "x", "/D", "wave.cue"} << "only BINARY" << 1;
         // An NRG whose DAOI chunk claims 2 GiB crashes libcdio: only a child process sees it.
-        QTest::newRow("crashing-nrg")
-            << QStringList{"/T", "1", "/F", "x", "/D", "bad.nrg"} << "the disc image is damaged" << 1;
+        QTest::newRow("crashing-nrg") << QStringList{"/T", "1", "/F", "x", "/D", "bad.nrg"}
+                                      << "the disc image is damaged" << 1;
     }
     void refusals() {
         QFETCH(QStringList, args);
@@ -153,12 +153,15 @@ class TestCdda : public QObject {
     void imagesReadTheFilesTheyName_data() {
         QTest::addColumn<QString>("setUp"); // shell lines run in the test folder first
         QTest::addColumn<QString>("device");
-        QTest::newRow("copy-of-the-sheet") << "cp disc.cue other.cue" << "other.cue";
+        QTest::newRow("copy-of-the-sheet") << "cp disc.cue other.cue"
+                                           << "other.cue";
         QTest::newRow("decoy-of-the-sheet's-name")
-            << "cp disc.cue other.cue && head -c 705600 /dev/zero >other.bin" << "other.cue";
-        QTest::newRow("fifo-of-the-sheet's-name")
-            << "cp disc.cue other.cue && mkfifo other.bin" << "other.cue";
-        QTest::newRow("bin-given") << "true" << "disc.bin";
+            << "cp disc.cue other.cue && head -c 705600 /dev/zero >other.bin"
+            << "other.cue";
+        QTest::newRow("fifo-of-the-sheet's-name") << "cp disc.cue other.cue && mkfifo other.bin"
+                                                  << "other.cue";
+        QTest::newRow("bin-given") << "true"
+                                   << "disc.bin";
         QTest::newRow("toc-in-another-folder")
             << "mkdir img && mv disc.bin img/ && head -c 705600 /dev/zero >disc.bin && printf "
                "'CD_DA\nTRACK AUDIO\nFILE \"disc.bin\" 0 00:02:00\nTRACK AUDIO\nFILE "
@@ -234,8 +237,7 @@ class TestCdda : public QObject {
         QVERIFY2(r.status == 0, r.err.constData());
         QCOMPARE(pcmOf("out.wav"), disc[track - 1].pcm);
         const QStringList v = sums.split(' ');
-        const QString expected =
-            "Copy CRC " + v[0] + ", AccurateRip v1 " + v[1] + ", v2 " + v[2];
+        const QString expected = "Copy CRC " + v[0] + ", AccurateRip v1 " + v[1] + ", v2 " + v[2];
         QVERIFY2(r.err.contains(expected.toLatin1()), r.err.constData());
         QVERIFY(r.err.contains("0 sectors needed re-reads or correction"));
     }

@@ -3,7 +3,7 @@
 #include "cmdline.h"
 #include "encode.h"
 #include "support.h"
-#include "wavcheck.h"
+#include "wavio.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -14,9 +14,9 @@
 #include <cmath>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 using namespace wl;
@@ -472,10 +472,11 @@ class TestTools : public QObject {
     // header longer than the file keep it, and say what was not read.
     void wavLayouts_data() {
         QTest::addColumn<QByteArray>("wav");
-        QTest::addColumn<qint64>("frames");  // what the MP3 holds
-        QTest::addColumn<QString>("kept");   // empty: -Delete deletes it
+        QTest::addColumn<qint64>("frames"); // what the MP3 holds
+        QTest::addColumn<QString>("kept");  // empty: -Delete deletes it
         writeWav("model.wav", 44100, 2, 0.5);
-        const QByteArray pcm = readAll("model.wav").mid(44), f = chunk("fmt ", fmt(1, 2, 44100, 16));
+        const QByteArray pcm = readAll("model.wav").mid(44),
+                         f = chunk("fmt ", fmt(1, 2, 44100, 16));
         const quint32 n = static_cast<quint32>(pcm.size());
         auto file = [&](quint32 riffSize, quint32 dataSize, const QByteArray& tail = {}) {
             return "RIFF" + le32(riffSize) + "WAVE" + f + "data" + le32(dataSize) + pcm + tail;
@@ -483,11 +484,12 @@ class TestTools : public QObject {
         const quint32 whole = 4 + f.size() + 8 + n;
         const QByteArray ds64 = chunk("ds64", le32(whole + 36) + le32(0) + le32(n) + le32(0) +
                                                   le32(n / 4) + le32(0) + le32(0));
-        const QByteArray info = chunk("LIST", "INFOINAM" + le32(4) + "Song") + chunk("id3 ", "ID3x") +
-                                chunk("JUNK", QByteArray(7, 0));
+        const QByteArray info = chunk("LIST", "INFOINAM" + le32(4) + "Song") +
+                                chunk("id3 ", "ID3x") + chunk("JUNK", QByteArray(7, 0));
         QTest::newRow("streamed-size-0") << file(0, 0) << qint64(22050) << "";
         QTest::newRow("streamed-ffffffff") << file(~0u, ~0u) << qint64(22050) << "";
-        QTest::newRow("placeholder-7ffff000") << file(0x7FFFF024, 0x7FFFF000) << qint64(22050) << "";
+        QTest::newRow("placeholder-7ffff000")
+            << file(0x7FFFF024, 0x7FFFF000) << qint64(22050) << "";
         QTest::newRow("rf64") << "RF64" + le32(~0u) + "WAVE" + ds64 + f + "data" + le32(~0u) + pcm
                               << qint64(22050) << "";
         QTest::newRow("tags-after-the-audio")
@@ -501,7 +503,8 @@ class TestTools : public QObject {
         QTest::newRow("trailing-bytes")
             << file(whole, n, "12345") << qint64(22050) << "5 bytes after its audio";
         QTest::newRow("header-longer-than-the-file")
-            << file(whole + 4000, n + 4000) << qint64(22050) << "its header says it is longer than the file";
+            << file(whole + 4000, n + 4000) << qint64(22050)
+            << "its header says it is longer than the file";
     }
     void wavLayouts() {
         QFETCH(QByteArray, wav);
@@ -510,8 +513,9 @@ class TestTools : public QObject {
         TestFolder folder;
         for (bool remove : {false, true}) {
             writeAll("x.wav", wav);
-            const Run r = runProgram(tool("BladeEnc"), QStringList{"x.wav", "-quit"} +
-                                                           (remove ? QStringList{"-Delete"} : QStringList{}));
+            const Run r =
+                runProgram(tool("BladeEnc"), QStringList{"x.wav", "-quit"} +
+                                                 (remove ? QStringList{"-Delete"} : QStringList{}));
             QVERIFY2(r.status == 0, r.err.constData());
             QCOMPARE(QFile::exists("x.wav"), !remove || !kept.isEmpty());
             QCOMPARE(r.err.contains("kept x.wav: " + kept.toUtf8()), remove && !kept.isEmpty());
@@ -618,8 +622,10 @@ class TestTools : public QObject {
         if (r.status != 0 || !r.out.contains("status"))
             QSKIP("cannot mount a private tmpfs here");
         QVERIFY2(r.out.startsWith("status 1\nold\n"), r.out.constData());
-        QVERIFY2(r.err.contains("cannot move the old Track1.mp3 to the Trash: "), r.err.constData());
-        QCOMPARE(r.out.split('\n').mid(2, 3), (QList<QByteArray>{"Track1.mp3", "one.wav", "Trash"}));
+        QVERIFY2(r.err.contains("cannot move the old Track1.mp3 to the Trash: "),
+                 r.err.constData());
+        QCOMPARE(r.out.split('\n').mid(2, 3),
+                 (QList<QByteArray>{"Track1.mp3", "one.wav", "Trash"}));
     }
 
     // A job window that stops reading its progress channel never stalls the job: with the

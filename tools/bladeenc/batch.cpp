@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "batch.h"
 
-#include "toolkit.h"
+#include "paths.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,9 +11,7 @@
 namespace wl::bladeenc {
 
 bool isPattern(const std::string& input) {
-    const size_t slash = input.rfind('/');
-    const std::string last = slash == std::string::npos ? input : input.substr(slash + 1);
-    return last.find_first_of("*?") != std::string::npos;
+    return baseName(input).find_first_of("*?") != std::string::npos;
 }
 
 bool wildcardMatch(std::string_view pattern, std::string_view name) {

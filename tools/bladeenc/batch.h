@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "toolkit.h"
+#include "result.h"
 
 #include <string>
 #include <vector>

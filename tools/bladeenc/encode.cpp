@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "encode.h"
 
+#include "files.h"
+#include "paths.h"
+
 #include <cmath>
 #include <fcntl.h>
 #include <lame/lame.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "toolkit.h"
-#include "wavcheck.h"
+#include "progress.h"
+#include "wavio.h"
 
 #include <string>
 #include <sys/types.h>

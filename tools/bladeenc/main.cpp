@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // BladeEnc [switches] INPUT [OUTPUT] [switches]: encodes WAV files to MP3.
 #include "batch.h"
+#include "bladeenc_args.h"
 #include "encode.h"
 #include "jobprotocol.h"
-#include "bladeenc_args.h"
+#include "paths.h"
+#include "toolmain.h"
 
 #include <algorithm>
 #include <atomic>
@@ -160,21 +162,13 @@ Result<std::vector<Job>> planJobs(const Options& o) {
 int main(int argc, char** argv) {
     installSignalCleanup();
     auto options = parseArgs(std::vector<std::string>(argv + 1, argv + argc));
-    if (!options) {
-        std::fprintf(stderr, "BladeEnc: %s\nTry 'BladeEnc --help'.\n", options.error().c_str());
-        return 2;
-    }
-    if (options->help || options->version) {
-        std::fputs(options->help ? kUsage : "", stdout);
-        if (options->version)
-            std::printf("BladeEnc (Wavelathe) %s\n", programVersion());
-        return 0;
-    }
+    if (const auto status = answerCommandLine("BladeEnc", options, kUsage))
+        return *status;
     auto jobs = planJobs(*options);
     if (!jobs) {
         std::fprintf(stderr, "BladeEnc: %s\n", jobs.error().c_str());
         sendUpdate("failed", jobs.error());
-        return options->output.empty() ? 1 : 2;
+        return options->output.empty() ? kExitFailed : kExitUsage;
     }
     const bool batch = expandsPattern(*options);
     if (batch)
@@ -193,5 +187,5 @@ int main(int argc, char** argv) {
         sendUpdate("summary",
                    std::to_string(good) + (good == 1 ? " file" : " files") + " encoded, " + failed);
     }
-    return good == jobs->size() ? 0 : 1;
+    return good == jobs->size() ? kExitOk : kExitFailed;
 }

@@ -5,6 +5,9 @@
 #include "discfiles.h"
 #include "discprobe.h"
 #include "jobprotocol.h"
+#include "paths.h"
+#include "progress.h"
+#include "wavio.h"
 
 // cdio.h first: the other libcdio headers rely on its types.
 #include <cdio/cdio.h>
@@ -15,8 +18,8 @@
 #include <cdio/paranoia/paranoia.h>
 #include <climits>
 #include <cstdio>
-#include <unistd.h>
 #include <set>
+#include <unistd.h>
 
 namespace wl::cdda {
 namespace {

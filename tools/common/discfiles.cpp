@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "discfiles.h"
 
+#include "paths.h"
+
 #include <climits>
 #include <cstdlib>
 #include <fstream>
@@ -74,13 +76,9 @@ std::vector<NamedFile> namedDataFiles(std::string_view sheet) {
 
 namespace {
 
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
-}
-
+// A name an image holds, found from the image's own folder.
 std::string resolve(const std::string& image, const std::string& name) {
-    return name[0] == '/' ? name : folderOf(image) + name;
+    return joinPath(folderOf(image), name);
 }
 
 Result<std::string> readSheet(const std::string& path, const struct stat& st) {
@@ -196,8 +194,7 @@ Result<DiscView> DiscView::of(const std::string& device) {
     if (names.empty())
         return R::fail(device + ": no audio tracks (the sheet names no data file)");
     char data[PATH_MAX];
-    if (!realpath(device.c_str(), real) ||
-        !realpath(resolve(device, names[0].name).c_str(), data))
+    if (!realpath(device.c_str(), real) || !realpath(resolve(device, names[0].name).c_str(), data))
         return R::fail(device + ": " + errnoText());
     const char* tmp = std::getenv("TMPDIR");
     std::string templ = std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/wavelathe-disc-XXXXXX";

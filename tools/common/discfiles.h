@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The files behind a drive or disc image, checked before libcdio opens any of them.
 #pragma once
-#include "toolkit.h"
+#include "result.h"
 
 #include <string>
 #include <vector>

@@ -29,8 +29,8 @@ void ignoreLibcdio(cdio_log_level_t, const char[]) {}
 
 // The child: exit status 0 with an answer, 2 when libcdio cannot open the image.
 [[noreturn]] void readToc(const DiscView& view, int out, int seconds) {
-    for (int sig : {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL, SIGINT, SIGTERM, SIGHUP, SIGQUIT,
-                    SIGALRM})
+    for (int sig :
+         {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM})
         signal(sig, SIG_DFL);
     alarm(static_cast<unsigned>(seconds));
     if (!view.folder().empty() && chdir(view.folder().c_str()) != 0)
@@ -111,8 +111,7 @@ Result<DiscToc> probeDisc(const std::string& image, int timeoutMs) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return R::fail("cannot look at " + image + ": " + errnoText());
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A disc image's table of contents, read by libcdio in a short-lived child process: a
-// malformed image can crash or hang only that child, never the program or the ripping tool.
+// A disc image's table of contents, read by libcdio in a short-lived child process.
+// A malformed image can crash or hang only that child, never the program or the ripping tool.
 #pragma once
-#include "toolkit.h"
+#include "result.h"
 
 #include <cstdint>
 #include <string>

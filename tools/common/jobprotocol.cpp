@@ -2,8 +2,8 @@
 #include "jobprotocol.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>

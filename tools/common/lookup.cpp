@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lookup.h"
 
+#include "paths.h"
+
 #include <climits>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -21,8 +23,7 @@ std::string ownFolder() {
     const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n <= 0)
         return {};
-    std::string self(buf, static_cast<size_t>(n));
-    return self.substr(0, self.rfind('/'));
+    return folderOf(std::string(buf, static_cast<size_t>(n)));
 }
 
 std::string findOnPath(const std::string& name) {

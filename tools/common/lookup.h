@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Where a job's programs are found: beside the interpreter, in the current folder, on PATH.
 #pragma once
 #include <string>
 

@@ -3,12 +3,15 @@
 // file on the same file system, else the volume's own $topdir/.Trash/$uid (only when .Trash is a
 // real, sticky folder) or $topdir/.Trash-$uid. A file moves only after its complete .trashinfo
 // is on disk; every failure ends the attempt with the file where it was.
-#include "toolkit.h"
+#include "trash.h"
+
+#include "files.h"
+#include "paths.h"
 
 #include <cerrno>
-#include <cstring>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <optional>
@@ -26,8 +29,8 @@ constexpr size_t kMaxEntry = 200;
 constexpr const char* kNotHome = "not on the home file system";
 
 struct TrashDir {
-    std::string path;  // holds files/ and info/
-    std::string top;   // for a volume's Trash, the volume's top folder; empty for the home Trash
+    std::string path; // holds files/ and info/
+    std::string top;  // for a volume's Trash, the volume's top folder; empty for the home Trash
 };
 
 std::string reasonOf(int err) { return std::strerror(err); }
@@ -54,11 +57,8 @@ std::string homeDataDir() {
 
 // The folder holding path, absolute and with links resolved.
 std::optional<std::string> realFolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     char buf[PATH_MAX];
-    if (!realpath(folder.c_str(), buf))
+    if (!realpath(folderOf(path).c_str(), buf))
         return std::nullopt;
     return std::string(buf);
 }
@@ -67,8 +67,7 @@ std::optional<std::string> realFolderOf(const std::string& path) {
 std::string topDirOf(const std::string& folder, dev_t device) {
     std::string top = folder;
     while (top != "/") {
-        const size_t slash = top.rfind('/');
-        const std::string parent = slash == 0 ? "/" : top.substr(0, slash);
+        const std::string parent = folderOf(top);
         struct stat st {};
         if (stat(parent.c_str(), &st) != 0 || st.st_dev != device)
             break;
@@ -92,7 +91,7 @@ Result<TrashDir> homeTrash(dev_t device) {
     // A fresh account has no data folder yet: it is made private, as for the Trash itself.
     struct stat st {};
     if (stat(data.c_str(), &st) != 0) {
-        const std::string parent = data.substr(0, data.rfind('/'));
+        const std::string parent = folderOf(data);
         if (stat(parent.c_str(), &st) != 0 || st.st_dev != device)
             return R::fail(kNotHome);
         if (auto why = ensurePrivateDir(data))
@@ -129,9 +128,9 @@ std::string escapePath(const std::string& path) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : path) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                           (c >= '0' && c <= '9') || std::string_view("-_.~/!*'()").find(
-                                                         static_cast<char>(c)) != std::string_view::npos;
+        const bool plain =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            std::string_view("-_.~/!*'()").find(static_cast<char>(c)) != std::string_view::npos;
         if (plain) {
             out += static_cast<char>(c);
         } else {
@@ -154,7 +153,8 @@ std::string deletionDate() {
 
 // Writes info/NAME.trashinfo whole and on disk; EEXIST when the name is taken.
 int writeInfo(const std::string& infoPath, const std::string& text) {
-    const int fd = ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd =
+        ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return errno;
     size_t done = 0;
@@ -175,26 +175,6 @@ int writeInfo(const std::string& infoPath, const std::string& text) {
     if (err)
         unlink(infoPath.c_str());
     return err;
-}
-
-int renameNoReplace(const std::string& from, const std::string& to) {
-#ifdef RENAME_NOREPLACE
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-#endif
-    if (link(from.c_str(), to.c_str()) != 0)
-        return errno;
-    return unlink(from.c_str()) == 0 ? 0 : errno;
-}
-
-void syncDir(const std::string& dir) {
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        ::close(fd);
-    }
 }
 
 } // namespace
@@ -237,8 +217,8 @@ std::string moveToTrash(const std::string& path) {
             return "cannot write " + infoPath + ": " + reasonOf(err);
         const int moved = renameNoReplace(path, trash->path + "/files/" + entry);
         if (moved == 0) {
-            syncDir(trash->path + "/files");
-            syncDir(*folder);
+            syncFolder(trash->path + "/files");
+            syncFolder(*folder);
             return {};
         }
         unlink(infoPath.c_str());

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bladeenc_args.h"
 
+#include "files.h"
+#include "paths.h"
+
 #include <algorithm>
 
 namespace wl::bladeenc {

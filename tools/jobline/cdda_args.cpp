@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cdda_args.h"
 
+#include "paths.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -71,9 +73,10 @@ std::string outputName(const Options& o) {
         std::snprintf(buf, sizeof buf, "Track%02d.wav", o.track);
         return buf;
     }
-    const size_t slash = o.name.rfind('/');
-    const size_t dot = o.name.rfind('.');
-    const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    // A dot that starts the last component of a path is no extension.
+    const std::string last = baseName(o.name);
+    const size_t dot = last.rfind('.');
+    const bool hasExt = dot != std::string::npos && (dot > 0 || last == o.name);
     return hasExt ? o.name : o.name + ".wav";
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// CDDA's command line: its switches and names, parsed into Options.
 #pragma once
-#include "toolkit.h"
+#include "result.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobmeaning.h"
 
+#include "paths.h"
+
 #include "bladeenc_args.h"
 #include "cdda_args.h"
 #include "l3dec_args.h"
@@ -11,11 +13,8 @@ namespace {
 std::string flag(bool b) { return b ? "1" : "0"; }
 
 std::string folderName(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    const std::string folder = path.substr(0, slash);
-    return folder.empty() || folder == "/" ? "/" : baseName(folder);
+    const std::string folder = folderOf(path);
+    return folder == "." || folder == "/" ? folder : baseName(folder);
 }
 
 } // namespace

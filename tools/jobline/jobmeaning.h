@@ -3,7 +3,7 @@
 // checks every line it writes with it (a name must reach the tool as that name, never as a
 // switch), and the job window names a job from it.
 #pragma once
-#include "toolkit.h"
+#include "result.h"
 
 #include <string>
 #include <utility>

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "l3dec_args.h"
 
+#include "files.h"
+#include "paths.h"
+
 namespace wl::l3dec {
 
 Result<Options> parseArgs(const std::vector<std::string>& args) {

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decode.h"
 
+#include "files.h"
+#include "paths.h"
+#include "wavio.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>

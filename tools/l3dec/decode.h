@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "toolkit.h"
+#include "progress.h"
+#include "result.h"
 
 #include <mpg123.h>
 #include <string>

@@ -3,6 +3,9 @@
 #include "decode.h"
 #include "jobprotocol.h"
 #include "l3dec_args.h"
+#include "paths.h"
+#include "safeoutput.h"
+#include "toolmain.h"
 
 #include <cstdio>
 #include <vector>
@@ -12,16 +15,8 @@ using namespace wl;
 int main(int argc, char** argv) {
     installSignalCleanup();
     auto options = l3dec::parseArgs(std::vector<std::string>(argv + 1, argv + argc));
-    if (!options) {
-        std::fprintf(stderr, "l3dec: %s\nTry 'l3dec --help'.\n", options.error().c_str());
-        return 2;
-    }
-    if (options->help || options->version) {
-        std::fputs(options->help ? l3dec::kUsage : "", stdout);
-        if (options->version)
-            std::printf("l3dec (Wavelathe) %s\n", programVersion());
-        return 0;
-    }
+    if (const auto status = answerCommandLine("l3dec", options, l3dec::kUsage))
+        return *status;
     const std::string& input = options->input;
     const std::string output =
         options->output.empty() ? replaceExtension(input, ".wav") : options->output;
@@ -33,8 +28,8 @@ int main(int argc, char** argv) {
     if (!decoded) {
         std::fprintf(stderr, "l3dec: %s: %s\n", input.c_str(), decoded.error().c_str());
         sendUpdate("failed", input + ": " + decoded.error());
-        return 1;
+        return kExitFailed;
     }
     reportOutput(output, decoded->trashedOld);
-    return 0;
+    return kExitOk;
 }

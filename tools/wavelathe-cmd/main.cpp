@@ -5,7 +5,7 @@
 #include "cmdline.h"
 #include "jobprotocol.h"
 #include "lookup.h"
-#include "toolkit.h"
+#include "toolmain.h"
 
 #include <cerrno>
 #include <csignal>
@@ -115,17 +115,11 @@ int runCommand(const std::vector<std::string>& words) {
 int main(int argc, char** argv) {
     if (argc == 2 &&
         (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "--version") == 0)) {
-        if (argv[1][2] == 'h')
-            std::fputs(kUsage, stdout);
-        else
-            std::printf("wavelathe-cmd (Wavelathe) %s\n", wl::programVersion());
-        return 0;
+        wl::printHelp("wavelathe-cmd", argv[1][2] == 'h' ? kUsage : nullptr, argv[1][2] == 'v');
+        return wl::kExitOk;
     }
-    if (argc != 2) {
-        std::fprintf(stderr, "wavelathe-cmd: %s\nTry 'wavelathe-cmd --help'.\n",
-                     argc < 2 ? "no script given" : "one script only");
-        return 2;
-    }
+    if (argc != 2)
+        return wl::usageError("wavelathe-cmd", argc < 2 ? "no script given" : "one script only");
     // A job window that went away must not end the job.
     signal(SIGPIPE, SIG_IGN);
     auto script = readScript(argv[1]);

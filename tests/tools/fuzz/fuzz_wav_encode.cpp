@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: arbitrary bytes as a WAV file through the header check and the encoder; the
 // first byte picks the bitrate and the -dm and -hq switches.
-#include "encode.h"
 #include "bladeenc_args.h"
-#include "wavcheck.h"
+#include "encode.h"
+#include "wavio.h"
 
 #include <cstring>
 

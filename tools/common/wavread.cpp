@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "wavcheck.h"
+#include "wavio.h"
 
 #include <cstdio>
 #include <cstring>
@@ -106,8 +106,8 @@ std::string sizeText(uint64_t bytes) {
 // What the file holds beyond the audio that is read: a part frame at the end of the data, a
 // second data chunk or anything unknown after it, or a RIFF size that disagrees with the file
 // (bytes lost or added). Chunks before the audio were walked by checkWav already.
-std::string unreadPart(const WavShape& w, const ReadAt& read, uint64_t dataEnd,
-                       uint64_t riffSize, bool riffPlaceholder, bool rf64, uint64_t fileSize) {
+std::string unreadPart(const WavShape& w, const ReadAt& read, uint64_t dataEnd, uint64_t riffSize,
+                       bool riffPlaceholder, bool rf64, uint64_t fileSize) {
     if (w.dataOffset + w.dataBytes < dataEnd && !w.sizeFromFile)
         return sizeText(dataEnd - w.dataOffset - w.dataBytes) + " of a part frame were not read";
     if (!w.sizeFromFile) {
@@ -118,9 +118,8 @@ std::string unreadPart(const WavShape& w, const ReadAt& read, uint64_t dataEnd,
             const uint64_t size = whole ? get32(c + 4) : 0;
             if (!whole || !holdsNoAudio(c) || pos + 8 + size > fileSize) {
                 const bool second = whole && std::memcmp(c, "data", 4) == 0;
-                return sizeText(fileSize - pos) +
-                       (second ? " of a second data chunk were not read"
-                               : " after its audio were not read");
+                return sizeText(fileSize - pos) + (second ? " of a second data chunk were not read"
+                                                          : " after its audio were not read");
             }
             pos += 8 + size + (size & 1);
         }

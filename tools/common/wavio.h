@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A look at a WAV file's chunk structure before the decoder library sees it, so that malformed
-// headers (the classic encoder crashers) get a clear refusal instead of a guess.
+// WAV files: the checked shape of one that is read, and a 16-bit PCM writer.
 #pragma once
-#include "toolkit.h"
+#include "result.h"
+#include "safeoutput.h"
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace wl {
 
@@ -33,5 +34,23 @@ struct WavShape {
 // it. A file without a single frame of audio is refused. The chunks after the audio are walked
 // to the end of the file, so that notRead says what the audio that is read leaves out.
 Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize);
+
+// A 16-bit PCM WAV on a SafeOutput; the header's sizes are patched on finish.
+class WavWriter {
+  public:
+    Status open(const std::string& target, int rate, int channels,
+                Existing existing = Existing::ToTrash);
+    Status write(const void* pcm, size_t bytes);
+    Status finish();
+    void setExisting(Existing existing) { out_.setExisting(existing); }
+    bool trashedOld() const { return out_.trashedOld(); }
+
+    static constexpr uint64_t kMaxData = 0xFFFFFFFFull - 36;
+
+  private:
+    SafeOutput out_;
+    int rate_ = 0, channels_ = 0;
+    uint64_t bytes_ = 0;
+};
 
 } // namespace wl

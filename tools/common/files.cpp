@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace wl {
+
+std::string errnoText() { return std::strerror(errno); }
+
+Status takeInputOutput(const std::vector<std::string>& names, std::string& input,
+                       std::string& output) {
+    if (names.empty())
+        return fail("no input file given");
+    if (names.size() > 2)
+        return fail("too many file names (\"" + names[2] + "\")");
+    input = names[0];
+    output = names.size() == 2 ? names[1] : std::string();
+    return ok();
+}
+
+Result<InputFile> InputFile::open(const std::string& path) {
+    using R = Result<InputFile>;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return R::fail("cannot open: " + errnoText());
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return R::fail("not a regular file");
+    }
+    return InputFile(fd, st);
+}
+
+InputFile::~InputFile() {
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+int renameNoReplace(const std::string& from, const std::string& to) {
+#ifdef RENAME_NOREPLACE
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+#endif
+    if (link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    unlink(from.c_str());
+    return 0;
+}
+
+void syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+} // namespace wl
