@@ -2,6 +2,7 @@
 #include "runcommand.h"
 
 #include "lookup.h"
+#include "spawn.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -38,19 +38,18 @@ QString startScript(const QString& script, int style) {
         return "the job interpreter " + interpreter + " is missing";
     // Opened now: a job started at once after this one rewrites the script under a new inode,
     // and this job still reads its own.
-    const int fd = ::open(QFile::encodeName(script).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(QFile::encodeName(script).constData(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
         return "the script " + QDir::current().absoluteFilePath(script) +
                " cannot be read: " + QString::fromLocal8Bit(std::strerror(errno));
     const QString jobWindow = dir + "/wavelathe-job";
     const QStringList argv =
         jobLaunch(script, style, hasDisplay(),
                   QFileInfo(jobWindow).isExecutable() ? jobWindow : QString(), interpreter);
-    QString why = spawnDetached(argv, fd);
+    QString why = spawnDetached(argv, fd.get());
     // The job window could not start: the job runs windowless, as without a display.
     if (!why.isEmpty() && argv.first() == jobWindow)
-        why = spawnDetached(jobLaunch(script, style, false, QString(), interpreter), fd);
-    ::close(fd);
+        why = spawnDetached(jobLaunch(script, style, false, QString(), interpreter), fd.get());
     return why;
 }
 
@@ -73,56 +72,17 @@ QStringList jobLaunch(const QString& script, int style, bool display, const QStr
 }
 
 QString spawnDetached(const QStringList& argv, int stdinFd) {
-    if (argv.isEmpty())
-        return "nothing to start";
-    std::vector<std::string> words;
+    SpawnSpec spec;
     for (const QString& a : argv)
-        words.push_back(a.toLocal8Bit().toStdString());
-    std::vector<char*> cargv;
-    for (std::string& w : words)
-        cargv.push_back(w.data());
-    cargv.push_back(nullptr);
-    int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0)
-        return QString::fromLocal8Bit(std::strerror(errno));
-    const pid_t middle = fork();
-    if (middle < 0) {
-        const int e = errno;
-        close(report[0]);
-        close(report[1]);
-        return QString::fromLocal8Bit(std::strerror(e));
-    }
-    if (middle == 0) {
-        // Only async-signal-safe calls from here on.
-        setsid();
-        const pid_t job = fork();
-        if (job == 0) {
-            const int in = stdinFd >= 0 ? stdinFd : open("/dev/null", O_RDONLY);
-            if (in >= 0)
-                dup2(in, STDIN_FILENO);
-            execv(cargv[0], cargv.data());
-            const int e = errno;
-            (void)!write(report[1], &e, sizeof e);
-            _exit(127);
-        }
-        if (job < 0) {
-            const int e = errno;
-            (void)!write(report[1], &e, sizeof e);
-        }
-        _exit(0);
-    }
-    close(report[1]);
-    int status = 0;
-    while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
-    }
-    int childErrno = 0;
-    ssize_t got;
-    while ((got = read(report[0], &childErrno, sizeof childErrno)) < 0 && errno == EINTR) {
-    }
-    close(report[0]);
-    if (got == static_cast<ssize_t>(sizeof childErrno))
-        return QString::fromLocal8Bit(std::strerror(childErrno));
-    return QString();
+        spec.argv.push_back(a.toLocal8Bit().toStdString());
+    // A detached program reads the script it was given, or nothing.
+    UniqueFd null;
+    if (stdinFd < 0)
+        null = UniqueFd(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    spec.in = stdinFd >= 0 ? stdinFd : null.get();
+    spec.detached = true;
+    const auto started = spawn(spec);
+    return started ? QString() : QString::fromLocal8Bit(started.error().c_str());
 }
 
 QString openWithDesktop(const QString& target) {

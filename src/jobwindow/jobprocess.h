@@ -2,6 +2,8 @@
 // The job's process: started before the window exists, so that the job does not wait for the
 // toolkit to come up.
 #pragma once
+#include "spawn.h"
+
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -10,15 +12,16 @@ namespace wl {
 
 struct JobProcess {
     pid_t pid = -1;
-    int exited = -1;   // a pidfd that becomes readable when the job ends (-1: poll instead)
-    int output = -1;   // the job's standard output and error, merged
-    int progress = -1; // the reading end of the job's progress channel
+    UniqueFd exited;   // a pidfd that becomes readable when the job ends (none: poll instead)
+    UniqueFd output;   // the job's standard output and error, merged
+    UniqueFd progress; // the reading end of the job's progress channel
     std::string error; // why it could not start
     bool started() const { return pid > 0; }
 };
 
 // Starts program with args in a process group of its own, its standard input inherited, its
-// output on a pipe, and the progress channel's writing end named in its environment.
+// output on a pipe, and the progress channel's writing end named in its environment. Both
+// pipes are read without blocking.
 JobProcess startJob(const std::string& program, const std::vector<std::string>& args);
 
 // The job's exit status once it has ended (128+N for signal N), or -1 while it runs.

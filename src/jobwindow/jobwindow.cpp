@@ -67,25 +67,21 @@ void JobWindow::buildContent() {
     refresh();
 }
 
-JobWindow::~JobWindow() {
-    for (int fd : {job_.output, job_.progress, job_.exited})
-        if (fd >= 0)
-            ::close(fd);
-}
+JobWindow::~JobWindow() = default;
 
 void JobWindow::attach(JobProcess job) {
-    job_ = job;
+    job_ = std::move(job);
     if (!job_.started()) {
         report_.message(QString::fromLocal8Bit(("Cannot start the job: " + job_.error).c_str()));
         ended(126);
         return;
     }
-    progressWatch_ = new QSocketNotifier(job_.progress, QSocketNotifier::Read, this);
+    progressWatch_ = new QSocketNotifier(job_.progress.get(), QSocketNotifier::Read, this);
     connect(progressWatch_, &QSocketNotifier::activated, this, &JobWindow::readProgress);
-    outputWatch_ = new QSocketNotifier(job_.output, QSocketNotifier::Read, this);
+    outputWatch_ = new QSocketNotifier(job_.output.get(), QSocketNotifier::Read, this);
     connect(outputWatch_, &QSocketNotifier::activated, this, &JobWindow::readMessages);
-    if (job_.exited >= 0) {
-        auto* exitWatch = new QSocketNotifier(job_.exited, QSocketNotifier::Read, this);
+    if (job_.exited) {
+        auto* exitWatch = new QSocketNotifier(job_.exited.get(), QSocketNotifier::Read, this);
         connect(exitWatch, &QSocketNotifier::activated, this, &JobWindow::checkExit);
     } else {
         auto* poll = new QTimer(this);
@@ -94,14 +90,6 @@ void JobWindow::attach(JobProcess job) {
     }
     readProgress();
     readMessages();
-}
-
-bool JobWindow::start(const QString& interpreter, const QStringList& args) {
-    std::vector<std::string> words;
-    for (const QString& a : args)
-        words.push_back(a.toLocal8Bit().toStdString());
-    attach(startJob(interpreter.toLocal8Bit().toStdString(), words));
-    return job_.started();
 }
 
 void JobWindow::Stop_Click() {
@@ -135,35 +123,21 @@ void JobWindow::closeEvent(QCloseEvent* event) {
 }
 
 void JobWindow::readProgress() {
-    char buf[4096];
-    ssize_t n;
-    while ((n = ::read(job_.progress, buf, sizeof buf)) > 0)
-        progressPending_.append(buf, n);
-    qsizetype eol;
-    while ((eol = progressPending_.indexOf('\n')) >= 0) {
-        const QByteArray line = progressPending_.left(eol);
-        progressPending_.remove(0, eol + 1);
+    for (const QByteArray& line : progressLines_.read(job_.progress.get()))
         if (const auto update =
                 parseUpdate(std::string_view(line.constData(), static_cast<size_t>(line.size()))))
             report_.feed(*update);
-    }
-    if (n == 0 && progressWatch_) // every writer has gone
+    if (progressLines_.atEnd() && progressWatch_) // every writer has gone
         progressWatch_->setEnabled(false);
     refresh();
 }
 
 void JobWindow::readMessages() {
-    char buf[4096];
-    ssize_t n;
-    while ((n = ::read(job_.output, buf, sizeof buf)) > 0)
-        messagesPending_.append(buf, n);
-    if (n == 0 && outputWatch_)
+    const QList<QByteArray> lines = messageLines_.read(job_.output.get());
+    if (messageLines_.atEnd() && outputWatch_)
         outputWatch_->setEnabled(false);
-    qsizetype eol;
-    while ((eol = messagesPending_.indexOf('\n')) >= 0) {
+    for (QByteArray line : lines) {
         // A progress line redrawn with \r shows as its last state.
-        QByteArray line = messagesPending_.left(eol);
-        messagesPending_.remove(0, eol + 1);
         line = line.mid(line.lastIndexOf('\r') + 1);
         report_.message(QString::fromLocal8Bit(line));
         if (messages_)

@@ -5,6 +5,7 @@
 #pragma once
 #include "jobprocess.h"
 #include "jobreport.h"
+#include "linereader.h"
 
 #include <QWidget>
 
@@ -26,8 +27,6 @@ class JobWindow : public QWidget {
 
     // Shows a job started by startJob(); one that could not start is shown as failed.
     void attach(JobProcess job);
-    // Starts interpreter with args (see startJob) and attaches it; false when it cannot start.
-    bool start(const QString& interpreter, const QStringList& args);
     // Ends the job cleanly: SIGTERM to its process group; the tools leave no partial file.
     void Stop_Click();
     // Brings the window up for the user (the notification's default action).
@@ -52,7 +51,7 @@ class JobWindow : public QWidget {
     JobProcess job_;
     QSocketNotifier* progressWatch_ = nullptr;
     QSocketNotifier* outputWatch_ = nullptr;
-    QByteArray progressPending_, messagesPending_;
+    LineReader progressLines_, messageLines_;
     bool stopped_ = false;
 
     // The controls, made when the window is first opened: a window that stays minimized (the

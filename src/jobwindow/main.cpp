@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     window.setAttribute(Qt::WA_ShowWithoutActivating);
     window.setWindowState(Qt::WindowMinimized);
     window.show();
-    window.attach(job);
+    window.attach(std::move(job));
     // For the start-up benchmark: end once the window is on screen.
     if (qEnvironmentVariableIsSet("WAVELATHE_QUIT_WHEN_SHOWN"))
         QTimer::singleShot(0, &app, [] { wl::reportShown(); });

@@ -125,7 +125,8 @@ class TestJobWindow : public QObject {
         writeAll("settings.bat", line.toLocal8Bit() + "\r\n");
         Notifier notifier;
         JobWindow window(notifier);
-        QVERIFY(window.start(binDir() + "/wavelathe-cmd", {"settings.bat"}));
+        window.attach(startJob((binDir() + "/wavelathe-cmd").toStdString(), {"settings.bat"}));
+        QVERIFY(!window.report().finished()); // it started
         QTRY_VERIFY_WITH_TIMEOUT(leftovers().filter(".wl-").size() > 0, 20000);
         window.Stop_Click();
         QTRY_VERIFY_WITH_TIMEOUT(window.report().finished(), 20000);

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The job-line grammar and the job interpreter run on real scripts.
 #include "cmdline.h"
+#include "spawn.h"
 #include "support.h"
 
 #include <QFile>
 #include <QTest>
+#include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace wl;
 using namespace wl::test;
@@ -187,6 +190,35 @@ class TestCmdline : public QObject {
         if (!wrong.isEmpty())
             QVERIFY2(r.err.contains("unknown switch") && r.err.contains(wrong.toLatin1()),
                      r.err.constData());
+    }
+
+    // The one spawn of the program, the job window and the interpreter: a program that cannot
+    // start says why (waited for or detached), and with no descriptor left for a pipe it
+    // fails cleanly, leaking none.
+    void spawnFailures() {
+        for (bool detached : {false, true}) {
+            SpawnSpec spec;
+            spec.argv = {"/nonexistent/program"};
+            spec.detached = detached;
+            const auto r = spawn(spec);
+            QVERIFY(!r);
+            QCOMPARE(QString::fromStdString(r.error()), QString("No such file or directory"));
+        }
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        rlimit old{};
+        QVERIFY(::getrlimit(RLIMIT_NOFILE, &old) == 0);
+        const rlimit none{static_cast<rlim_t>(lowestFree), old.rlim_max};
+        QVERIFY(::setrlimit(RLIMIT_NOFILE, &none) == 0);
+        SpawnSpec spec;
+        spec.argv = {"/bin/true"};
+        const auto r = spawn(spec);
+        ::setrlimit(RLIMIT_NOFILE, &old);
+        QVERIFY(!r);
+        QCOMPARE(QString::fromStdString(r.error()), QString("Too many open files"));
+        const int next = ::dup(0);
+        ::close(next);
+        QCOMPARE(next, lowestFree);
     }
 
     void notFoundAndLastStatus() {

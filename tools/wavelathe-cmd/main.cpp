@@ -5,6 +5,7 @@
 #include "cmdline.h"
 #include "jobprotocol.h"
 #include "lookup.h"
+#include "spawn.h"
 #include "toolmain.h"
 
 #include <cerrno>
@@ -84,30 +85,16 @@ int runCommand(const std::vector<std::string>& words) {
         std::fprintf(stderr, "wavelathe-cmd: %s: program not found\n", words[0].c_str());
         return 127;
     }
-    std::vector<char*> argv;
-    for (const std::string& w : words)
-        argv.push_back(const_cast<char*>(w.c_str()));
-    argv.push_back(nullptr);
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid < 0) {
-        std::fprintf(stderr, "wavelathe-cmd: %s: cannot start: %s\n", words[0].c_str(),
-                     std::strerror(errno));
+    wl::SpawnSpec spec;
+    spec.argv = words;
+    spec.path = program;
+    const auto pid = wl::spawn(spec);
+    if (!pid) {
+        std::fprintf(stderr, "wavelathe-cmd: %s: cannot start: %s\n", program.c_str(),
+                     pid.error().c_str());
         return 126;
     }
-    if (pid == 0) {
-        signal(SIGPIPE, SIG_DFL);
-        execv(program.c_str(), argv.data());
-        std::fprintf(stderr, "wavelathe-cmd: %s: cannot start: %s\n", program.c_str(),
-                     std::strerror(errno));
-        _exit(126);
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (WIFSIGNALED(status))
-        return 128 + WTERMSIG(status);
-    return WEXITSTATUS(status);
+    return wl::waitExit(*pid);
 }
 
 } // namespace

@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "spawn.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace wl {
+
+void UniqueFd::reset(int fd) {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = fd;
+}
+
+Result<Pipe> makePipe(int flags) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC | flags) != 0)
+        return Result<Pipe>::fail(errnoText());
+    return Pipe{UniqueFd(fds[0]), UniqueFd(fds[1])};
+}
+
+namespace {
+
+std::string nameOf(const std::string& entry) { return entry.substr(0, entry.find('=')); }
+
+// Everything the child needs, made before fork: after it only async-signal-safe calls.
+struct Prepared {
+    std::vector<std::string> words, env;
+    std::vector<char*> argv, envp;
+};
+
+Prepared prepare(const SpawnSpec& spec) {
+    Prepared p;
+    p.words = spec.argv;
+    for (char** e = environ; e && *e; ++e) {
+        const std::string entry = *e;
+        bool replaced = false;
+        for (const std::string& extra : spec.extraEnv)
+            replaced = replaced || nameOf(extra) == nameOf(entry);
+        if (!replaced)
+            p.env.push_back(entry);
+    }
+    p.env.insert(p.env.end(), spec.extraEnv.begin(), spec.extraEnv.end());
+    for (std::string& w : p.words)
+        p.argv.push_back(w.data());
+    p.argv.push_back(nullptr);
+    for (std::string& e : p.env)
+        p.envp.push_back(e.data());
+    p.envp.push_back(nullptr);
+    return p;
+}
+
+void writeErrno(int fd, int e) { (void)!::write(fd, &e, sizeof e); }
+
+// In the child: descriptors in place, then exec; on failure the errno goes to report.
+[[noreturn]] void execChild(const SpawnSpec& spec, Prepared& p, int report) {
+    if (spec.ownProcessGroup)
+        setpgid(0, 0);
+    signal(SIGPIPE, SIG_DFL);
+    const int targets[3] = {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO};
+    const int sources[3] = {spec.in, spec.out, spec.err};
+    for (int i = 0; i < 3; ++i)
+        if (sources[i] >= 0 && dup2(sources[i], targets[i]) < 0)
+            writeErrno(report, errno), _exit(127);
+    for (int fd : spec.inherit)
+        fcntl(fd, F_SETFD, 0);
+    execve(spec.path.empty() ? p.argv[0] : spec.path.c_str(), p.argv.data(), p.envp.data());
+    writeErrno(report, errno);
+    _exit(127);
+}
+
+} // namespace
+
+Result<pid_t> spawn(const SpawnSpec& spec) {
+    using R = Result<pid_t>;
+    if (spec.argv.empty())
+        return R::fail("nothing to start");
+    auto report = makePipe();
+    if (!report)
+        return R::fail(report.error());
+    Prepared p = prepare(spec);
+    const pid_t pid = fork();
+    if (pid < 0)
+        return R::fail(errnoText());
+    if (pid == 0) {
+        report->read.reset();
+        if (!spec.detached)
+            execChild(spec, p, report->write.get());
+        // Detached: a session of its own, and a grandchild that init reaps.
+        setsid();
+        const pid_t job = fork();
+        if (job == 0)
+            execChild(spec, p, report->write.get());
+        if (job < 0)
+            writeErrno(report->write.get(), errno);
+        _exit(0);
+    }
+    report->write.reset();
+    if (spec.detached)
+        waitExit(pid);
+    int childErrno = 0;
+    ssize_t got;
+    while ((got = ::read(report->read.get(), &childErrno, sizeof childErrno)) < 0 &&
+           errno == EINTR) {
+    }
+    if (got == static_cast<ssize_t>(sizeof childErrno)) {
+        if (!spec.detached)
+            waitExit(pid);
+        return R::fail(std::strerror(childErrno));
+    }
+    return spec.detached ? 0 : pid;
+}
+
+int waitExit(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+} // namespace wl
