@@ -76,7 +76,6 @@ void App::unload(Window& window) {
     // No visible window is left: a Settings window that a batch loaded hidden goes too.
     for (Window* w : existing())
         w->destroyWidget();
-    ended_ = true;
     onEnd_();
 }
 

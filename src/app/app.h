@@ -37,7 +37,6 @@ class App : public Shell {
     About& about();
     Form3& form3();
 
-    bool hasEnded() const { return ended_; }
     // What happens when the last visible window is unloaded; by default the event loop ends.
     void setOnEnd(std::function<void()> onEnd) { onEnd_ = std::move(onEnd); }
 
@@ -51,7 +50,6 @@ class App : public Shell {
     std::unique_ptr<cdripper> ripper_;
     std::unique_ptr<About> about_;
     std::unique_ptr<Form3> form3_;
-    bool ended_ = false;
     std::function<void()> onEnd_;
 };
 

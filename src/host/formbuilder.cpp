@@ -62,8 +62,8 @@ QWidget* create(const ControlSpec& s, QWidget* parent, DriveSource& drives) {
     return nullptr;
 }
 
-// A check box's caption wraps within its width, as the design's boxes do (Qt's do not wrap); the
-// full caption stays its accessible name.
+// A check box's caption wraps within the box's width (Qt's own captions do not wrap); the full
+// caption stays its accessible name.
 QString wrapped(const QFontMetrics& m, const QString& text, int width) {
     QString out, line;
     for (const QString& word : text.split(' ')) {
@@ -79,8 +79,8 @@ QString wrapped(const QFontMetrics& m, const QString& text, int width) {
 }
 
 // Wraps a check box's caption to the width beside its indicator; a caption whose lines are
-// still taller than the box is set a pixel smaller (the design's dialog font had a tighter
-// line pitch than its stand-ins).
+// still taller than the box is set a pixel smaller (the boxes' heights were made for a dialog
+// font with a tighter line pitch than its stand-ins).
 void wrapCaption(QCheckBox* box, const QString& text) {
     QStyleOptionButton opt;
     opt.initFrom(box);
@@ -170,7 +170,7 @@ QHash<QString, QAction*> buildMenus(QMenuBar* bar, const QList<MenuItemSpec>& it
 
 QFont designFont(const QString& family, double points, bool bold, bool italic, bool underline) {
     QFont f(family);
-    // Where the design's font is missing, the nearest in width: the layout's fixed sizes were
+    // Where the named font is missing, the nearest in width: the layout's fixed sizes were
     // made for a narrow dialog font, which a narrow sans-serif matches and the usual wide
     // defaults do not (they clip captions). The headings keep a Comic-style face.
     const bool comic = family.startsWith("Comic");
@@ -179,7 +179,7 @@ QFont designFont(const QString& family, double points, bool bold, bool italic, b
                       : QStringList{family, "Microsoft Sans Serif", "Liberation Sans Narrow",
                                     "Arial Narrow", "Nimbus Sans Narrow", "DejaVu Sans Condensed"});
     f.setStyleHint(comic ? QFont::Fantasy : QFont::SansSerif);
-    // The design's sizes are points on a 96-dpi screen, and its geometry is 96-dpi pixels: the
+    // The sizes are points on a 96-dpi screen, and the windows' geometry is 96-dpi pixels: the
     // font goes by the same pixels, whatever the screen reports.
     f.setPixelSize(qRound(points * 96 / 72));
     f.setBold(bold);

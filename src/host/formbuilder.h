@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Windows are built from control tables: kind, design name, container, text, geometry and tab
-// index, listed front to back as the design lists them.
+// index, listed front to back: the first listed is in front.
 #pragma once
 #include <QFont>
 #include <QGroupBox>
@@ -33,7 +33,7 @@ enum class Kind {
     Line
 };
 
-// A frame as the design's toolkit drew it: an etched border whose top line runs through the
+// A frame drawn as an etched border whose top line runs through the
 // middle of the caption, so that controls placed a little below the frame's top sit inside it.
 class Frame : public QGroupBox {
   public:
@@ -68,7 +68,7 @@ struct MenuItemSpec {
 // the items' object names are their design names.
 QHash<QString, QAction*> buildMenus(QMenuBar* bar, const QList<MenuItemSpec>& items);
 
-// The dialog font of the design, or the nearest the system has.
+// The windows' dialog font ("MS Sans Serif" at 8.25 points), or the nearest the system has.
 QFont dialogFont();
 QFont designFont(const QString& family, double points, bool bold = false, bool italic = false,
                  bool underline = false);
@@ -78,7 +78,7 @@ QIcon programIcon();
 QImage programIconImage(int size);
 QIcon ripperIcon();
 
-// A top-level window whose client area (below its menu bar, if any) has the design's size.
+// A top-level window whose client area (below its menu bar, if any) has the given size.
 QMainWindow* newMainWindow(const QString& title, QSize client, bool withMenuBar);
 
 } // namespace wl

@@ -81,7 +81,7 @@ std::optional<QString> JobLine::blamedName() const {
     return std::nullopt;
 }
 
-std::optional<QString> JobLine::refusal() const {
+QString JobLine::refusal() const {
     // Named after the tool the line calls: "the ripper" for CDDA.
     const std::vector<std::string> words = templateWords(true);
     const QString unpassable =
@@ -121,12 +121,12 @@ std::optional<QString> JobLine::refusal() const {
     const auto read = jobMeaning(*actual);
     if (!read || *read != expected)
         return unpassable + firstName();
-    return std::nullopt;
+    return QString();
 }
 
 void runJob(Host& host, const QString& script, const JobLine& line) {
-    if (const auto why = line.refusal()) {
-        host.ShowMessage(*why, texts::kMsgCritical);
+    if (const QString why = line.refusal(); !why.isEmpty()) {
+        host.ShowMessage(why, texts::kMsgCritical);
         return;
     }
     const QString error = host.WriteJobScript(script, line.bytes());

@@ -24,10 +24,10 @@ class JobLine {
 
     // The line in the locale's 8-bit encoding, without line end.
     QByteArray bytes() const;
-    // Why the line cannot be run as meant, if it cannot: the interpreter must give back exactly
-    // the intended words, and the tool must read every name as that name and every fixed
-    // switch as that switch.
-    std::optional<QString> refusal() const;
+    // Why the line cannot be run as meant, or empty when it can: the interpreter must give
+    // back exactly the intended words, and the tool must read every name as that name and
+    // every fixed switch as that switch.
+    QString refusal() const;
 
   private:
     struct Piece {

@@ -229,7 +229,7 @@ void FileListBox::fill() {
             if (re.match(t).hasMatch())
                 addItem(t);
     } else {
-        // Names match as on the system the design comes from: without regard to case.
+        // Names match without regard to case, as "*.WAV" and "*.wav" both mean WAV files.
         const QDir dir(path_);
         addItems(dir.entryList({pattern_}, QDir::Files, QDir::Name | QDir::IgnoreCase));
     }

@@ -3,6 +3,7 @@
 
 #include "lookup.h"
 #include "spawn.h"
+#include "texts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -66,7 +67,7 @@ QString resolveDocument(const QString& name) {
 
 QStringList jobLaunch(const QString& script, int style, bool display, const QString& jobWindow,
                       const QString& interpreter) {
-    if (style == 6 && display && !jobWindow.isEmpty())
+    if (style == texts::kStyleMinimizedNoFocus && display && !jobWindow.isEmpty())
         return {jobWindow, script};
     return {interpreter, "-"};
 }

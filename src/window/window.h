@@ -36,7 +36,7 @@ class Window : public QObject {
     bool isVisible() const { return isLoaded() && widget_->isVisible(); }
     QWidget* widget() const { return widget_; }
 
-    // Builds the on-screen part in its design state, then runs the load step.
+    // Builds the on-screen part in its opening state, then runs the load step.
     void load();
     // Destroys the on-screen part; the object and its variables stay.
     void destroyWidget();

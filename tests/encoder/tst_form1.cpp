@@ -23,7 +23,7 @@ QString box(QCheckBox* b) {
            (b->isEnabled() ? " enabled" : " disabled");
 }
 
-// Every item of the transition table, as text.
+// Everything an option handler may change, as text.
 State snapshot(App& app) {
     QWidget* w = app.form1().widget();
     State s;
@@ -100,7 +100,7 @@ class TestForm1 : public QObject {
         QVERIFY(z("Command4") > z("Command1"));
         QVERIFY(z("Command1") > z("Command3"));
         QVERIFY(z("Command3") > z("Command2"));
-        // Tab order starts at the drive list and walks the design's indices.
+        // Tab order starts at the drive list and walks the controls' tab indices.
         auto nextTab = [](QWidget* from) {
             QWidget* n = from->nextInFocusChain();
             while (!(n->focusPolicy() & Qt::TabFocus))
@@ -119,7 +119,7 @@ class TestForm1 : public QObject {
         QCOMPARE(captions, menus);
     }
 
-    // Each column of the transition table, from a state where the action is possible.
+    // Each option action, from a state where it is possible, and what it leaves.
     void transitions_data() {
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<QString>("action");
@@ -131,7 +131,7 @@ class TestForm1 : public QObject {
                                                          {"CodecName", "L3enc"},
                                                          {"lblDisplay", "L3enc with 64000"},
                                                          {"Command2", "shown"}};
-        QTest::newRow("B-bitrate-with-L3dec")
+        QTest::newRow("bitrate-picked-in-decode-mode")
             << QStringList{"decode", "trip"} << "128000"
             << State{{"Command5", "shown"},          {"Command3", "hidden"},
                      {"bitrates", "disabled, none"}, {"Bitrate", "False"},
@@ -165,20 +165,21 @@ class TestForm1 : public QObject {
                                               {"Bitrate", "False"},
                                               {"CodecName", "L3dec"},
                                               {"lblDisplay", "L3dec with False"}};
-        QTest::newRow("D2-decode-with-HQ") << QStringList{"encode", "check2"} << "decode"
-                                           << State{{"Command5", "hidden"},
-                                                    {"Command2", "shown"},
-                                                    {"Command3", "shown"},
-                                                    {"Command1", "hidden"},
-                                                    {"Command4", "hidden"},
-                                                    {"Check1", "unchecked enabled"},
-                                                    {"Check2", "unchecked disabled"},
-                                                    {"bitrates", "disabled, none"},
-                                                    {"Text2", "Track1.mp3"},
-                                                    {"pattern", "*.mp3"},
-                                                    {"Bitrate", "False"},
-                                                    {"CodecName", "L3dec"},
-                                                    {"lblDisplay", "L3dec with False"}};
+        QTest::newRow("decode-mode-while-HQ-is-checked")
+            << QStringList{"encode", "check2"} << "decode"
+            << State{{"Command5", "hidden"},
+                     {"Command2", "shown"},
+                     {"Command3", "shown"},
+                     {"Command1", "hidden"},
+                     {"Command4", "hidden"},
+                     {"Check1", "unchecked enabled"},
+                     {"Check2", "unchecked disabled"},
+                     {"bitrates", "disabled, none"},
+                     {"Text2", "Track1.mp3"},
+                     {"pattern", "*.mp3"},
+                     {"Bitrate", "False"},
+                     {"CodecName", "L3dec"},
+                     {"lblDisplay", "L3dec with False"}};
         QTest::newRow("downmix-checked") << QStringList{"encode", "128000"} << "check1"
                                          << State{{"Command5", "hidden"},
                                                   {"Command2", "shown"},
@@ -246,7 +247,7 @@ class TestForm1 : public QObject {
             << State{{"Bitrate", "96000"},   {"CodecName", "L3enc"},        {"Command5", "hidden"},
                      {"Command2", "hidden"}, {"bitrates", "enabled, none"}, {"lblDisplay", ""},
                      {"Text2", "Track1.mp3"}};
-        QTest::newRow("B-after-D2-and-downmix-cycle")
+        QTest::newRow("bitrate-after-decode-with-HQ-and-a-downmix-cycle")
             << QStringList{"encode", "check2", "decode", "check1", "check1"} << "56000"
             << State{{"Command5", "shown"},
                      {"bitrates", "disabled, none"},

@@ -59,8 +59,8 @@ class TestCdripper : public QObject {
                                  << "T 10";
         QTest::newRow("Track32") << "Track32.cda"
                                  << "T 32";
-        QTest::newRow("Track33-beyond-the-old-table") << "Track33.cda"
-                                                      << "T 33";
+        QTest::newRow("Track33") << "Track33.cda"
+                                 << "T 33";
         QTest::newRow("Track99") << "Track99.cda"
                                  << "T 99";
         QTest::newRow("lower-case") << "track05.cda"
@@ -173,7 +173,7 @@ class TestCdripper : public QObject {
     }
 
     // The rip line names the disc when CDDA could pick another: an image, or one of several
-    // drives; with a single drive it stays as designed. The disc is the one the track was
+    // drives; with a single drive it has no /D. The disc is the one the track was
     // picked on, even when the lists have moved to another drive since.
     void ripLineNamesTheDisc_data() {
         QTest::addColumn<QStringList>("drives"); // added as optical drives, in drives/

@@ -111,8 +111,8 @@ class TestCmdline : public QObject {
         QVERIFY(!QFile::exists("pwned"));
     }
 
-    // Beside the interpreter first, then the current folder (the designed programs only), then
-    // PATH; only executable files.
+    // Beside the interpreter first, then the current folder (only the programs job scripts call),
+    // then PATH; only executable files.
     void lookupOrder() {
         TestFolder folder;
         QDir(folder.path()).mkdir("tools");

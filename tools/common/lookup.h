@@ -5,7 +5,7 @@
 
 namespace wl {
 // Where the interpreter finds a program: beside itself first (the tools installed with the
-// program), then in the current folder (only the programs a job script may call by design:
+// program), then in the current folder (only the programs a job script may call:
 // BladeEnc, l3dec, CDDA, notepad.exe, start.exe), then on PATH. Only regular files with an
 // execute bit count. A name holding "/" is taken as a path. Empty when nothing fits.
 std::string findProgram(const std::string& name);
