@@ -83,13 +83,15 @@ Status decodeHandle(mpg123_handle* mh, PcmSink& sink, DecodeReport& report, Prog
     }
     if (Status s = sink.begin(rate, channels, expected); !s)
         return s;
-    std::vector<unsigned char> buf(1 << 16);
     uint64_t written = 0;
     while (true) {
+        // Each frame's PCM straight from the decoder's own buffer, with no copy of ours.
+        off_t frameNumber = 0;
+        unsigned char* pcm = nullptr;
         size_t done = 0;
-        const int rc = mpg123_read(mh, buf.data(), buf.size(), &done);
-        if (done) {
-            if (Status s = sink.write(buf.data(), done); !s)
+        const int rc = mpg123_decode_frame(mh, &frameNumber, &pcm, &done);
+        if (done && pcm) {
+            if (Status s = sink.write(pcm, done); !s)
                 return s;
             written += done;
             if (progress && length > 0)
