@@ -49,6 +49,20 @@ def measure(cmd, runs, env=None, cwd=None, prepare=None):
     return statistics.median(times), max(peaks)
 
 
+def measure_pair(ours_cmd, peer_cmd, runs, cwd=None, prepare=None):
+    """Both commands run in turn, ours then the peer's, so that a slower stretch of a shared
+    machine slows both alike; the median time and largest peak RSS of each."""
+    times, peaks = ([], []), ([], [])
+    for _ in range(runs):
+        for i, cmd in enumerate((ours_cmd, peer_cmd)):
+            if prepare:
+                prepare()
+            t, rss = run_timed(cmd, cwd=cwd)
+            times[i].append(t)
+            peaks[i].append(rss)
+    return tuple((statistics.median(times[i]), max(peaks[i])) for i in range(2))
+
+
 def report(name, ours, peer, goal_time=None, goal_rss=None):
     (t1, r1), (t2, r2) = ours, peer
     line = f"{name}: {t1:.3f} s vs {t2:.3f} s = {t1 / t2:.2f}x time; peak RSS {r1:.1f} vs {r2:.1f} MiB ({r1 - r2:+.1f})"

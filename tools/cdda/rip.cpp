@@ -18,8 +18,10 @@
 #include <cdio/paranoia/paranoia.h>
 #include <climits>
 #include <cstdio>
+#include <future>
 #include <set>
 #include <unistd.h>
+#include <vector>
 
 namespace wl::cdda {
 namespace {
@@ -177,22 +179,45 @@ R rip(const Options& o) {
         cdrom_paranoia_t* p;
         ~ParanoiaCloser() { cdio_paranoia_free(p); }
     } pc{p};
-    cdio_paranoia_modeset(p, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+    // A drive's reads jitter and fail, and paranoia reads every sector over and compares; an
+    // image file reads the same bytes every time, so its sectors are read once, straight.
+    cdio_paranoia_modeset(p, files->empty() ? PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP
+                                            : PARANOIA_MODE_DISABLE);
     cdio_paranoia_seek(p, from, SEEK_SET);
     Progress progress(stderrIsTerminal());
     TrackChecksums sums(static_cast<uint64_t>(sectors) * 588, o.track == firstAudio,
                         o.track == lastAudio);
     g_unreadable.clear();
     g_repaired.clear();
+    // Paranoia reads on this thread while the sectors before are written and summed on
+    // another, a second's worth at a time, in order.
+    constexpr long kBatch = 75;
+    std::vector<unsigned char> batches[2];
+    std::future<Status> pending;
+    int filling = 0;
     for (long i = 0; i < sectors; ++i) {
         const int16_t* buf = cdio_paranoia_read_limited(p, onParanoiaEvent, 20);
         if (!buf)
             return R::fail(withLibcdio("read error at sector " + std::to_string(from + i)));
-        if (Status s = wav.write(buf, CDIO_CD_FRAMESIZE_RAW); !s)
-            return R::fail(s.error());
-        sums.add(reinterpret_cast<const unsigned char*>(buf), CDIO_CD_FRAMESIZE_RAW);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(buf);
+        batches[filling].insert(batches[filling].end(), bytes, bytes + CDIO_CD_FRAMESIZE_RAW);
+        if ((i + 1) % kBatch == 0 || i + 1 == sectors) {
+            if (pending.valid())
+                if (Status s = pending.get(); !s)
+                    return R::fail(s.error());
+            pending = std::async(std::launch::async, [&wav, &sums, &batch = batches[filling]] {
+                Status s = wav.write(batch.data(), batch.size());
+                sums.add(batch.data(), batch.size());
+                batch.clear();
+                return s;
+            });
+            filling ^= 1;
+        }
         progress.update(static_cast<double>(i + 1) / sectors, (i + 1) / 75.0);
     }
+    if (pending.valid())
+        if (Status s = pending.get(); !s)
+            return R::fail(s.error());
     progress.clear();
     if (!g_unreadable.empty())
         return R::fail(std::to_string(g_unreadable.size()) +

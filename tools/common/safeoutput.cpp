@@ -116,6 +116,7 @@ Status SafeOutput::open(const std::string& target, Existing existing) {
     static thread_local char buffer[1 << 16];
     setvbuf(f_, buffer, _IOFBF, sizeof buffer);
     failed_ = false;
+    written_ = writeback_ = 0;
     return ok();
 }
 
@@ -125,6 +126,14 @@ Status SafeOutput::write(const void* data, size_t size) {
     if (size && std::fwrite(data, 1, size, f_) != size) {
         failed_ = true;
         return fail("cannot write the output: " + errnoText());
+    }
+    // The disk starts on what is written while the work goes on, so that the sync before the
+    // output is put in place has little left to wait for.
+    written_ += size;
+    if (written_ - writeback_ >= kWritebackStep && std::fflush(f_) == 0) {
+        sync_file_range(fileno(f_), static_cast<off_t>(writeback_),
+                        static_cast<off_t>(written_ - writeback_), SYNC_FILE_RANGE_WRITE);
+        writeback_ = written_;
     }
     return ok();
 }

@@ -5,6 +5,7 @@
 #include "result.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -56,6 +57,8 @@ class SafeOutput : public ByteSink {
     std::string target_, temp_;
     std::FILE* f_ = nullptr;
     int slot_ = -1;
+    uint64_t written_ = 0, writeback_ = 0; // bytes written, and handed to the disk so far
+    static constexpr uint64_t kWritebackStep = 4 << 20;
     bool failed_ = false;
     bool trashedOld_ = false;
     Existing existing_ = Existing::ToTrash;
