@@ -18,6 +18,7 @@
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace wl {
 namespace {
@@ -88,14 +89,18 @@ Result<TrashDir> homeTrash(dev_t device) {
     const std::string data = homeDataDir();
     if (data.empty())
         return R::fail("there is no home folder");
-    // A fresh account has no data folder yet: it is made private, as for the Trash itself.
+    // A fresh account may have no ~/.local/share yet: what is missing is made private, as for
+    // the Trash itself, when the nearest folder that exists is on the file's file system.
     struct stat st {};
     if (stat(data.c_str(), &st) != 0) {
-        const std::string parent = folderOf(data);
-        if (stat(parent.c_str(), &st) != 0 || st.st_dev != device)
+        std::vector<std::string> missing{data};
+        while (stat(folderOf(missing.back()).c_str(), &st) != 0 && missing.back() != "/")
+            missing.push_back(folderOf(missing.back()));
+        if (st.st_dev != device)
             return R::fail(kNotHome);
-        if (auto why = ensurePrivateDir(data))
-            return R::fail(*why);
+        for (auto d = missing.rbegin(); d != missing.rend(); ++d)
+            if (auto why = ensurePrivateDir(*d))
+                return R::fail(*why);
         if (stat(data.c_str(), &st) != 0)
             return R::fail(data + ": " + reasonOf(errno));
     }
