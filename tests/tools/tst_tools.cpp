@@ -580,6 +580,12 @@ class TestTools : public QObject {
         QCOMPARE(readAll(folder.trashed("Track1.mp3")), first);
         QCOMPARE(QFile::permissions("Track1.mp3") & 0x0777, QFile::Permissions(0x0600));
         QVERIFY(readAll("Track1.mp3") != first);
+        // A fresh account has no ~/.local/share yet: it is made for the Trash.
+        qputenv("XDG_DATA_HOME", folder.file("fresh/.local/share").toLocal8Bit());
+        r = runProgram(tool("BladeEnc"), {"one.wav", "Track1.mp3"});
+        qputenv("XDG_DATA_HOME", folder.file("data").toLocal8Bit());
+        QVERIFY2(r.status == 0, r.err.constData());
+        QVERIFY(QFile::exists(folder.file("fresh/.local/share/Trash/files/Track1.mp3")));
         // A damaged stream's partial WAV never takes an existing file's place.
         writeAll("Track1.wav", "complete");
         writeAll("cut.mp3", readAll("Track1.mp3").left(3000));
