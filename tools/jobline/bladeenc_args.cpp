@@ -69,11 +69,7 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
             return Result<Options>::fail("unknown switch " + a);
         }
     }
-    if (o.help || o.version)
-        return o;
-    if (Status s = takeInputOutput(files, o.input, o.output); !s)
-        return Result<Options>::fail(s.error());
-    return o;
+    return withInputOutput(std::move(o), files);
 }
 
 const char* const kUsage =

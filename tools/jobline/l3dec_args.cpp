@@ -23,11 +23,7 @@ Result<Options> parseArgs(const std::vector<std::string>& args) {
         else if (s != "-wav" && s != "-quit")
             return Result<Options>::fail("unknown switch " + a);
     }
-    if (o.help || o.version)
-        return o;
-    if (Status s = takeInputOutput(files, o.input, o.output); !s)
-        return Result<Options>::fail(s.error());
-    return o;
+    return withInputOutput(std::move(o), files);
 }
 
 const char* const kUsage =
