@@ -50,10 +50,10 @@ fuzz() {
   for target in fuzz_wav_encode fuzz_mp3_decode fuzz_cue_bin fuzz_nrg fuzz_toc; do
     work=$(mktemp -d)  # libFuzzer adds what it finds to its first corpus folder
     if ! LSAN_OPTIONS=suppressions=$root/tests/tools/fuzz/lsan.supp build-fuzz/bin/$target -artifact_prefix="$work/" \
-        -max_total_time=20 -rss_limit_mb=2048 "$work" tests/tools/corpus/ >"$work.log" 2>&1; then
+        -max_total_time=12 -rss_limit_mb=2048 "$work" tests/tools/corpus/ >"$work.log" 2>&1; then
       echo "fuzz target $target found a fault:"; tail -40 "$work.log"; exit 1
     fi
-    echo "fuzz target $target: 20 s without a finding"
+    echo "fuzz target $target: 12 s without a finding"
     rm -rf "$work" "$work.log"
   done
 }

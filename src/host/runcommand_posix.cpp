@@ -73,16 +73,16 @@ QStringList jobLaunch(const QString& script, int style, bool display, const QStr
 }
 
 QString spawnDetached(const QStringList& argv, int stdinFd) {
-    SpawnSpec spec;
+    Launch launch;
     for (const QString& a : argv)
-        spec.argv.push_back(a.toLocal8Bit().toStdString());
+        launch.argv.push_back(a.toLocal8Bit().toStdString());
     // A detached program reads the script it was given, or nothing.
     UniqueFd null;
     if (stdinFd < 0)
         null = UniqueFd(::open("/dev/null", O_RDONLY | O_CLOEXEC));
-    spec.in = stdinFd >= 0 ? stdinFd : null.get();
-    spec.detached = true;
-    const auto started = spawn(spec);
+    launch.in = stdinFd >= 0 ? stdinFd : null.get();
+    launch.detached = true;
+    const auto started = spawn(launch);
     return started ? QString() : QString::fromLocal8Bit(started.error().c_str());
 }
 

@@ -22,15 +22,15 @@ JobProcess startJob(const std::string& program, const std::vector<std::string>& 
         return job;
     }
     fcntl(out->read.get(), F_SETFL, O_NONBLOCK);
-    SpawnSpec spec;
-    spec.argv = {program};
-    spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-    spec.extraEnv = {std::string(kProgressFdVariable) + "=" +
-                     std::to_string(progress->write.get())};
-    spec.out = spec.err = out->write.get();
-    spec.inherit = {progress->write.get()};
-    spec.ownProcessGroup = true;
-    const auto pid = spawn(spec);
+    Launch launch;
+    launch.argv = {program};
+    launch.argv.insert(launch.argv.end(), args.begin(), args.end());
+    launch.extraEnv = {std::string(kProgressFdVariable) + "=" +
+                       std::to_string(progress->write.get())};
+    launch.out = launch.err = out->write.get();
+    launch.inherit = {progress->write.get()};
+    launch.ownProcessGroup = true;
+    const auto pid = spawn(launch);
     if (!pid) {
         job.error = pid.error();
         return job;

@@ -197,10 +197,10 @@ class TestCmdline : public QObject {
     // fails cleanly, leaking none.
     void spawnFailures() {
         for (bool detached : {false, true}) {
-            SpawnSpec spec;
-            spec.argv = {"/nonexistent/program"};
-            spec.detached = detached;
-            const auto r = spawn(spec);
+            Launch launch;
+            launch.argv = {"/nonexistent/program"};
+            launch.detached = detached;
+            const auto r = spawn(launch);
             QVERIFY(!r);
             QCOMPARE(QString::fromStdString(r.error()), QString("No such file or directory"));
         }
@@ -210,9 +210,9 @@ class TestCmdline : public QObject {
         QVERIFY(::getrlimit(RLIMIT_NOFILE, &old) == 0);
         const rlimit none{static_cast<rlim_t>(lowestFree), old.rlim_max};
         QVERIFY(::setrlimit(RLIMIT_NOFILE, &none) == 0);
-        SpawnSpec spec;
-        spec.argv = {"/bin/true"};
-        const auto r = spawn(spec);
+        Launch launch;
+        launch.argv = {"/bin/true"};
+        const auto r = spawn(launch);
         ::setrlimit(RLIMIT_NOFILE, &old);
         QVERIFY(!r);
         QCOMPARE(QString::fromStdString(r.error()), QString("Too many open files"));

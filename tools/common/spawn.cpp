@@ -35,18 +35,18 @@ struct Prepared {
     std::vector<char*> argv, envp;
 };
 
-Prepared prepare(const SpawnSpec& spec) {
+Prepared prepare(const Launch& launch) {
     Prepared p;
-    p.words = spec.argv;
+    p.words = launch.argv;
     for (char** e = environ; e && *e; ++e) {
         const std::string entry = *e;
         bool replaced = false;
-        for (const std::string& extra : spec.extraEnv)
+        for (const std::string& extra : launch.extraEnv)
             replaced = replaced || nameOf(extra) == nameOf(entry);
         if (!replaced)
             p.env.push_back(entry);
     }
-    p.env.insert(p.env.end(), spec.extraEnv.begin(), spec.extraEnv.end());
+    p.env.insert(p.env.end(), launch.extraEnv.begin(), launch.extraEnv.end());
     for (std::string& w : p.words)
         p.argv.push_back(w.data());
     p.argv.push_back(nullptr);
@@ -59,50 +59,50 @@ Prepared prepare(const SpawnSpec& spec) {
 void writeErrno(int fd, int e) { (void)!::write(fd, &e, sizeof e); }
 
 // In the child: descriptors in place, then exec; on failure the errno goes to report.
-[[noreturn]] void execChild(const SpawnSpec& spec, Prepared& p, int report) {
-    if (spec.ownProcessGroup)
+[[noreturn]] void execChild(const Launch& launch, Prepared& p, int report) {
+    if (launch.ownProcessGroup)
         setpgid(0, 0);
     signal(SIGPIPE, SIG_DFL);
     const int targets[3] = {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO};
-    const int sources[3] = {spec.in, spec.out, spec.err};
+    const int sources[3] = {launch.in, launch.out, launch.err};
     for (int i = 0; i < 3; ++i)
         if (sources[i] >= 0 && dup2(sources[i], targets[i]) < 0)
             writeErrno(report, errno), _exit(127);
-    for (int fd : spec.inherit)
+    for (int fd : launch.inherit)
         fcntl(fd, F_SETFD, 0);
-    execve(spec.path.empty() ? p.argv[0] : spec.path.c_str(), p.argv.data(), p.envp.data());
+    execve(launch.path.empty() ? p.argv[0] : launch.path.c_str(), p.argv.data(), p.envp.data());
     writeErrno(report, errno);
     _exit(127);
 }
 
 } // namespace
 
-Result<pid_t> spawn(const SpawnSpec& spec) {
+Result<pid_t> spawn(const Launch& launch) {
     using R = Result<pid_t>;
-    if (spec.argv.empty())
+    if (launch.argv.empty())
         return R::fail("nothing to start");
     auto report = makePipe();
     if (!report)
         return R::fail(report.error());
-    Prepared p = prepare(spec);
+    Prepared p = prepare(launch);
     const pid_t pid = fork();
     if (pid < 0)
         return R::fail(errnoText());
     if (pid == 0) {
         report->read.reset();
-        if (!spec.detached)
-            execChild(spec, p, report->write.get());
+        if (!launch.detached)
+            execChild(launch, p, report->write.get());
         // Detached: a session of its own, and a grandchild that init reaps.
         setsid();
         const pid_t job = fork();
         if (job == 0)
-            execChild(spec, p, report->write.get());
+            execChild(launch, p, report->write.get());
         if (job < 0)
             writeErrno(report->write.get(), errno);
         _exit(0);
     }
     report->write.reset();
-    if (spec.detached)
+    if (launch.detached)
         waitExit(pid);
     int childErrno = 0;
     ssize_t got;
@@ -110,11 +110,11 @@ Result<pid_t> spawn(const SpawnSpec& spec) {
            errno == EINTR) {
     }
     if (got == static_cast<ssize_t>(sizeof childErrno)) {
-        if (!spec.detached)
+        if (!launch.detached)
             waitExit(pid);
         return R::fail(std::strerror(childErrno));
     }
-    return spec.detached ? 0 : pid;
+    return launch.detached ? 0 : pid;
 }
 
 int waitExit(pid_t pid) {

@@ -40,7 +40,7 @@ struct Pipe {
 Result<Pipe> makePipe(int flags = 0);
 
 // What a child is started with. Descriptors of -1 leave the child's own (inherited) one.
-struct SpawnSpec {
+struct Launch {
     std::vector<std::string> argv;     // the argument vector, argv[0] its program's name
     std::string path;                  // the program to run; empty: argv[0]
     std::vector<std::string> extraEnv; // "NAME=VALUE", replacing any NAME of the environment
@@ -52,7 +52,7 @@ struct SpawnSpec {
 
 // Starts the program: its pid (0 for a detached one), or why it could not start, including an
 // exec that failed in the child (reported through a close-on-exec pipe).
-Result<pid_t> spawn(const SpawnSpec& spec);
+Result<pid_t> spawn(const Launch& launch);
 
 // Waits for a child and gives its exit status, 128+N when signal N ended it.
 int waitExit(pid_t pid);

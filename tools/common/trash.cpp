@@ -128,7 +128,7 @@ Result<TrashDir> volumeTrash(const std::string& top) {
     return TrashDir{own, top};
 }
 
-// Path= of a .trashinfo: URL-escaped, as the Trash specification asks.
+// Path= of a .trashinfo: URL-escaped, as the freedesktop.org Trash layout asks.
 std::string escapePath(const std::string& path) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The user's Trash, as the freedesktop.org Trash specification lays it out.
+// The user's Trash, in the freedesktop.org Trash layout.
 #pragma once
 
 #include <string>

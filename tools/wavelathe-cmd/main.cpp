@@ -85,10 +85,10 @@ int runCommand(const std::vector<std::string>& words) {
         std::fprintf(stderr, "wavelathe-cmd: %s: program not found\n", words[0].c_str());
         return 127;
     }
-    wl::SpawnSpec spec;
-    spec.argv = words;
-    spec.path = program;
-    const auto pid = wl::spawn(spec);
+    wl::Launch launch;
+    launch.argv = words;
+    launch.path = program;
+    const auto pid = wl::spawn(launch);
     if (!pid) {
         std::fprintf(stderr, "wavelathe-cmd: %s: cannot start: %s\n", program.c_str(),
                      pid.error().c_str());
