@@ -23,7 +23,7 @@ RUN_PACKAGES=(
 TEST_PACKAGES=(
   clang libclang-rt-14-dev lame mpg123 sox
   xvfb xauth openbox dbus x11-utils xdotool imagemagick
-  desktop-file-utils appstream man-db dpkg-dev file
+  desktop-file-utils appstream man-db dpkg-dev file lintian
 )
 
 install_missing() {

@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from a build folder and checks it as a packager would: its files,
 # its computed dependencies, stripped binaries, the desktop entry, the AppStream metainfo and
-# the manual pages. Usage: tests/app/package_test.sh BUILD_DIR
+# the manual pages, and lintian. Usage: tests/app/package_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
 work=$(mktemp -d)
@@ -29,7 +29,8 @@ for f in /usr/bin/wavelathe /usr/lib/wavelathe/wavelathe /usr/lib/wavelathe/wave
          /usr/share/icons/hicolor/48x48/apps/wavelathe.png \
          /usr/share/icons/hicolor/128x128/apps/wavelathe.png \
          /usr/share/icons/hicolor/256x256/apps/wavelathe.png \
-         /usr/share/doc/wavelathe/copyright /usr/share/man/man1/BladeEnc.1.gz \
+         /usr/share/doc/wavelathe/copyright /usr/share/doc/wavelathe/changelog.gz \
+         /usr/share/man/man1/BladeEnc.1.gz \
          /usr/share/man/man1/l3dec.1.gz /usr/share/man/man1/CDDA.1.gz \
          /usr/share/man/man1/wavelathe.1.gz /usr/share/man/man1/wavelathe-cmd.1.gz; do
   grep -qx "$f" "$work/files" || fail "$f is not in the package"
@@ -64,6 +65,10 @@ for page in "$work"/root/usr/share/man/man1/*.1.gz; do
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
 done
+pass
+# Debian's own checker: no error and no warning.
+lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 \
+  || { cat "$work/lintian.log"; fail "lintian reports errors or warnings"; }
 pass
 echo "package $(basename "$deb"): $(wc -l <"$work/files") entries"
 echo "$checks passed, 0 failed"
