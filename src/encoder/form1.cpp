@@ -125,6 +125,11 @@ QWidget* Form1::build() {
     window->setGeometry(11, 30, window->width(), window->height());
     window->setWindowIcon(programIcon());
     const auto c = buildControls(window->centralWidget(), catalogue(), shell_.drives());
+    nameControls(c, {{"Text1", "path"},
+                     {"Text2", "Name of mp3/wave"},
+                     {"Dir1", "Folders"},
+                     {"File1", "Files"},
+                     {"Drive1", "Drive"}});
     auto get = [&c]<class W>(W*& member, const char* name) {
         member = static_cast<W*>(c.value(name));
     };

@@ -121,6 +121,13 @@ void Frame::paintEvent(QPaintEvent*) {
     p.drawText(caption.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, title());
 }
 
+void nameControls(const QHash<QString, QWidget*>& controls,
+                  const QList<std::pair<QString, QString>>& names) {
+    for (const auto& [control, name] : names)
+        if (QWidget* w = controls.value(control))
+            w->setAccessibleName(name);
+}
+
 QHash<QString, QWidget*> buildControls(QWidget* client, const QList<ControlSpec>& specs,
                                        DriveSource& drives) {
     QHash<QString, QWidget*> made;

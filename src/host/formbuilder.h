@@ -60,6 +60,11 @@ struct ControlSpec {
 QHash<QString, QWidget*> buildControls(QWidget* client, const QList<ControlSpec>& specs,
                                        DriveSource& drives);
 
+// The names a screen reader says for controls without a caption of their own (text boxes and
+// lists), taken from the caption beside them: control name -> spoken name.
+void nameControls(const QHash<QString, QWidget*>& controls,
+                  const QList<std::pair<QString, QString>>& names);
+
 struct MenuItemSpec {
     QString menuName, menuCaption, itemName, itemCaption;
 };

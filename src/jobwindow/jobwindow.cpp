@@ -36,9 +36,11 @@ void JobWindow::buildContent() {
     line_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     bar_ = new QProgressBar(this);
     bar_->setObjectName("progress");
+    bar_->setAccessibleName("Progress");
     bar_->setRange(0, 0); // busy until the first report
     messages_ = new QPlainTextEdit(this);
     messages_->setObjectName("messages");
+    messages_->setAccessibleName("Messages");
     messages_->setReadOnly(true);
     messages_->setFocusPolicy(Qt::NoFocus);
     messages_->setPlainText(report_.messages().join('\n'));

@@ -59,6 +59,11 @@ QWidget* cdripper::build() {
         newMainWindow("Cd Ripper for most SCSI and  ATAPI Drives", {353, 230}, true);
     window->setWindowIcon(ripperIcon());
     const auto c = buildControls(window->centralWidget(), catalogue(), shell_.drives());
+    nameControls(c, {{"Text1", "Picked track"},
+                     {"Text3", "Name of wave"},
+                     {"Dir1", "Folders"},
+                     {"File1", "Tracks"},
+                     {"Drive1", "Drive"}});
     ui_.Command1 = static_cast<QPushButton*>(c.value("Command1"));
     ui_.Text1 = static_cast<QLineEdit*>(c.value("Text1"));
     ui_.Text2 = static_cast<QLineEdit*>(c.value("Text2"));

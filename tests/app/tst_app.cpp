@@ -9,6 +9,7 @@
 #include "listpanels.h"
 #include "systemhost.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QFontMetrics>
 #include <QTimer>
@@ -52,6 +53,27 @@ class TestApp : public QObject {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY2(!w->isVisible(), qPrintable("left open: " + w->windowTitle()));
+    }
+
+    // Every control a user can reach has a name a screen reader can say: its caption, or the
+    // caption beside it.
+    void everyControlHasAName() {
+        AppFixture f;
+        f.app.start();
+        f.app.showRipper();
+        f.app.showSettings();
+        for (Window* window :
+             {static_cast<Window*>(&f.app.form1()), static_cast<Window*>(&f.app.ripper()),
+              static_cast<Window*>(&f.app.form3())})
+            for (QWidget* w : window->widget()->findChildren<QWidget*>()) {
+                if (!w->isVisible() || w->focusPolicy() == Qt::NoFocus)
+                    continue;
+                QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+                QVERIFY2(a && !a->text(QAccessible::Name).trimmed().isEmpty(),
+                         qPrintable(w->objectName() + " has no name"));
+            }
+        for (QWidget* w : QApplication::topLevelWidgets())
+            w->close();
     }
 
     void switchingKeepsVariables() {
