@@ -187,8 +187,10 @@ class TestCdda : public QObject {
         QCOMPARE(pcmOf("keep.wav"), kThreeTracks[2].pcm);
     }
 
+    // An interrupted rip leaves no partial WAV, and no private folder of a sheet's links.
     void interruptedRipLeavesNothing() {
         TestFolder folder;
+        qputenv("TMPDIR", folder.path().toLocal8Bit());
         const QString cue = writeDisc(folder.path(), "long", {{sineSectors(75 * 240, 440), {}}});
         QProcess p;
         p.setProgram(cddaTool());
@@ -202,10 +204,12 @@ class TestCdda : public QObject {
             QThread::usleep(500);
         ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
         QVERIFY(p.waitForFinished(10000));
+        qunsetenv("TMPDIR");
         if (p.exitCode() == 0)
             QSKIP("the rip finished before it could be interrupted");
         QVERIFY(!QFile::exists("long.wav"));
         QCOMPARE(QDir().entryList({"*.wl-*"}, QDir::Files | QDir::Hidden), QStringList{});
+        QCOMPARE(QDir().entryList({"wavelathe-disc-*"}, QDir::Dirs), QStringList{});
     }
 
     // Each rip ends with its copy CRC and AccurateRip checksums: first, middle and last tracks

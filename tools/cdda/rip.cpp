@@ -104,13 +104,13 @@ R rip(const Options& o) {
     for (const std::string& f : *files)
         if (sameFile(f, out))
             return R::fail("the output " + out + " is " + f + ", which the rip reads");
-    // An image is read by libcdio here only after a child process read it whole without harm.
-    if (!files->empty())
-        if (auto toc = probeDisc(o.device); !toc)
-            return R::fail(toc.error());
     auto view = DiscView::of(o.device);
     if (!view)
         return R::fail(view.error());
+    // An image is read by libcdio here only after a child process read it whole without harm.
+    if (!files->empty())
+        if (auto toc = probeDisc(*view, o.device); !toc)
+            return R::fail(toc.error());
     // libcdio opens a TOC file's data files from the current folder, so the output's name is
     // fixed first.
     const std::string outPath = view->folder().empty() ? out : absolutePath(out);

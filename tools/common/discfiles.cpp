@@ -35,13 +35,6 @@ std::string nameAfterKeyword(std::string_view line, size_t from, size_t& after) 
     return std::string(line.substr(from, end == std::string_view::npos ? end : end - from));
 }
 
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
 } // namespace
 
 std::vector<NamedFile> namedDataFiles(std::string_view sheet) {
@@ -68,7 +61,7 @@ std::vector<NamedFile> namedDataFiles(std::string_view sheet) {
         std::string name = nameAfterKeyword(line, wordEnd, after);
         if (name.empty())
             continue;
-        std::string type = upper(nameAfterKeyword(line, after, after));
+        std::string type = nameAfterKeyword(line, after, after);
         names.push_back({std::move(name), std::move(type)});
     }
     return names;
@@ -127,7 +120,7 @@ Status addNamedFiles(const std::string& sheet, const struct stat& st,
         if (cue && n.name != names[0].name)
             return fail(sheet + " names several data files; only a sheet with one data file "
                                 "can be ripped");
-        if (cue && n.type != "BINARY")
+        if (cue && !iequals(n.type, "BINARY"))
             return fail(sheet + ": " + n.name + " is a " + (n.type.empty() ? "file" : n.type) +
                         " file; only BINARY data files can be ripped");
         const std::string path = resolve(sheet, n.name);
@@ -201,6 +194,9 @@ Result<DiscView> DiscView::of(const std::string& device) {
     if (!mkdtemp(templ.data()))
         return R::fail("cannot make a private folder for " + device + ": " + errnoText());
     view.links_ = templ;
+    view.removedOnSignal_.emplace_back(templ);
+    view.removedOnSignal_.emplace_back(templ + "/disc.cue");
+    view.removedOnSignal_.emplace_back(templ + "/disc.bin");
     if (symlink(real, (templ + "/disc.cue").c_str()) != 0 ||
         symlink(data, (templ + "/disc.bin").c_str()) != 0)
         return R::fail("cannot make a private folder for " + device + ": " + errnoText());
@@ -210,7 +206,7 @@ Result<DiscView> DiscView::of(const std::string& device) {
 
 DiscView::DiscView(DiscView&& other) noexcept
     : source_(std::move(other.source_)), folder_(std::move(other.folder_)),
-      links_(std::move(other.links_)) {
+      links_(std::move(other.links_)), removedOnSignal_(std::move(other.removedOnSignal_)) {
     other.links_.clear();
 }
 

@@ -2,6 +2,7 @@
 // The files behind a drive or disc image, checked before libcdio opens any of them.
 #pragma once
 #include "result.h"
+#include "safeoutput.h"
 
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@ namespace wl {
 Result<std::vector<std::string>> discFiles(const std::string& device);
 
 // A data file an image's text names (FILE "x.bin" BINARY, DATAFILE "x.bin" ...), with the word
-// after the name (a CUE sheet's file type), upper-cased.
+// after the name (a CUE sheet's file type) as written.
 struct NamedFile {
     std::string name, type;
 };
@@ -42,6 +43,7 @@ class DiscView {
   private:
     DiscView() = default;
     std::string source_, folder_, links_;
+    std::vector<RemovedOnSignal> removedOnSignal_; // the private folder and its links
 };
 
 } // namespace wl

@@ -2,6 +2,7 @@
 #include "discprobe.h"
 
 #include "discfiles.h"
+#include "spawn.h"
 
 // cdio.h first: the other libcdio headers rely on its types.
 #include <cdio/cdio.h>
@@ -10,9 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <poll.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace wl {
@@ -102,38 +101,38 @@ bool readAnswer(int fd, Answer& a, std::chrono::steady_clock::time_point deadlin
 } // namespace
 
 Result<DiscToc> probeDisc(const std::string& image, int timeoutMs) {
-    using R = Result<DiscToc>;
     if (auto files = discFiles(image); !files)
-        return R::fail(files.error());
+        return Result<DiscToc>::fail(files.error());
     auto view = DiscView::of(image);
     if (!view)
-        return R::fail(view.error());
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return R::fail("cannot look at " + image + ": " + errnoText());
+        return Result<DiscToc>::fail(view.error());
+    return probeDisc(*view, image, timeoutMs);
+}
+
+Result<DiscToc> probeDisc(const DiscView& view, const std::string& image, int timeoutMs) {
+    using R = Result<DiscToc>;
+    auto answer = makePipe();
+    if (!answer)
+        return R::fail("cannot look at " + image + ": " + answer.error());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     const pid_t pid = fork();
     if (pid == 0) {
-        close(fds[0]);
-        readToc(*view, fds[1], timeoutMs / 1000 + 1);
+        answer->read.reset();
+        readToc(view, answer->write.get(), timeoutMs / 1000 + 1);
     }
-    close(fds[1]);
-    if (pid < 0) {
-        close(fds[0]);
+    answer->write.reset();
+    if (pid < 0)
         return R::fail("cannot look at " + image + ": " + errnoText());
-    }
     Answer a;
-    const bool answered = readAnswer(fds[0], a, deadline);
-    close(fds[0]);
+    const bool answered = readAnswer(answer->read.get(), a, deadline);
     if (!answered)
         kill(pid, SIGKILL);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!answered || WIFSIGNALED(status))
+    // The child exits 0, 2 or 3 by itself; 128 and above is a signal.
+    const int status = waitExit(pid);
+    if (!answered || status >= 128)
         return R::fail(image + ": the disc image is damaged (reading it " +
                        (answered ? "crashed" : "did not end") + ")");
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (status != 0)
         return R::fail(image + ": cannot be read as a disc image");
     DiscToc toc;
     toc.leadout = a.leadout;

@@ -2,6 +2,7 @@
 // A disc image's table of contents, read by libcdio in a short-lived child process.
 // A malformed image can crash or hang only that child, never the program or the ripping tool.
 #pragma once
+#include "discfiles.h"
 #include "result.h"
 
 #include <cstdint>
@@ -25,5 +26,7 @@ struct DiscToc {
 // reads the table of contents and the first and last sector of every audio track. A child
 // that crashes or has not answered within timeoutMs makes the image unreadable.
 Result<DiscToc> probeDisc(const std::string& image, int timeoutMs = 10000);
+// The same through a view already made for the image (image names it in messages).
+Result<DiscToc> probeDisc(const DiscView& view, const std::string& image, int timeoutMs = 10000);
 
 } // namespace wl

@@ -22,7 +22,7 @@ constexpr size_t kPathMax = 4096;
 constexpr size_t kNameMax = 255;
 struct Slot {
     char path[kPathMax];
-    std::atomic<int> used; // 0 free, 2 being filled, 1 holds a temporary file
+    std::atomic<int> used; // 0 free, 2 being filled, 1 holds a path to remove
 };
 // Sized once, before any worker starts, and never freed: the handler may read it at any time.
 Slot* g_slots = nullptr;
@@ -47,10 +47,14 @@ void releaseSlot(int slot) {
         g_slots[slot].used.store(0);
 }
 
+// Files first, then the folders they emptied (rmdir fails on a file, unlink on a folder).
 extern "C" void onFatalSignal(int sig) {
     for (unsigned i = 0; i < g_slotCount; ++i)
         if (g_slots[i].used.load() == 1)
             unlink(g_slots[i].path);
+    for (unsigned i = 0; i < g_slotCount; ++i)
+        if (g_slots[i].used.load() == 1)
+            rmdir(g_slots[i].path);
     _exit(128 + sig);
 }
 
@@ -58,10 +62,11 @@ extern "C" void onFatalSignal(int sig) {
 
 void installSignalCleanup(unsigned writers) {
     if (writers > g_slotCount) {
-        // Each writer holds at most one temporary file at a time; two spare.
+        // Each writer holds at most one temporary file at a time; four more for a disc image's
+        // private folder with its two links, and a spare.
         g_slotCount = 0;
-        g_slots = new Slot[writers + 2]();
-        g_slotCount = writers + 2;
+        g_slots = new Slot[writers + 4]();
+        g_slotCount = writers + 4;
     }
     struct sigaction sa {};
     sa.sa_handler = onFatalSignal;
@@ -74,6 +79,9 @@ void installSignalCleanup(unsigned writers) {
     // process with the temporary file left behind.
     signal(SIGXFSZ, SIG_IGN);
 }
+
+RemovedOnSignal::RemovedOnSignal(const std::string& path) : slot_(claimSlot(path)) {}
+RemovedOnSignal::~RemovedOnSignal() { releaseSlot(slot_); }
 
 // ---- SafeOutput ----
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace wl {
 
@@ -15,6 +16,19 @@ namespace wl {
 // process at once, so an interrupted job never leaves a partial file behind. The table holds
 // one temporary file per worker that may write at the same time.
 void installSignalCleanup(unsigned writers = 1);
+
+// A path that a fatal signal removes while this lives: a file, or a folder once the files in
+// it are gone. Registered only where installSignalCleanup() made room for it.
+class RemovedOnSignal {
+  public:
+    explicit RemovedOnSignal(const std::string& path);
+    RemovedOnSignal(RemovedOnSignal&& other) noexcept : slot_(std::exchange(other.slot_, -1)) {}
+    RemovedOnSignal& operator=(const RemovedOnSignal&) = delete;
+    ~RemovedOnSignal();
+
+  private:
+    int slot_;
+};
 
 // Where a tool's output bytes go.
 class ByteSink {
