@@ -318,7 +318,8 @@ class TestApp : public QObject {
                                                  {"notepad.exe Readme.txt", 1},
                                                  {"start.exe " + author::kWebPage, 0},
                                                  {"notepad.exe Help.txt", 1}}));
-        QCOMPARE(f.host.links, QStringList{"mailto:" + author::kSupport + "?subject=Wavelathe"});
+        const QString mailto = "mailto:" + author::kSupport + "?subject=Wavelathe";
+        QCOMPARE(f.host.links, QStringList{mailto});
         QVERIFY(!f.host.links[0].contains(' '));
         QCOMPARE(web->text(), author::kWebPage);
         QCOMPARE(mail->text(), author::kSupport);
@@ -334,6 +335,24 @@ class TestApp : public QObject {
         f.app.showAbout();
         QCOMPARE(AppFixture::child<QLabel>(f.app.about().widget(), "Label6")->text(),
                  author::kName);
+        about = f.app.about().widget();
+        web = AppFixture::child<QLabel>(about, "Label3");
+        mail = AppFixture::child<QLabel>(about, "Label4");
+        // The links are reached with Tab and opened with Return or Space, and a screen reader
+        // hears them as links.
+        about->activateWindow();
+        QTRY_VERIFY(about->isActiveWindow());
+        QTRY_COMPARE(QApplication::focusWidget(), web);
+        QTest::keyClick(web, Qt::Key_Return);
+        QTest::keyClick(web, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), mail);
+        QTest::keyClick(mail, Qt::Key_Space);
+        QCOMPARE(QAccessible::queryAccessibleInterface(mail)->role(), QAccessible::Link);
+        QCOMPARE(QAccessible::queryAccessibleInterface(mail)->text(QAccessible::Name),
+                 author::kSupport);
+        QCOMPARE(f.host.commands.size(), 6);
+        QCOMPARE(f.host.commands.last().first, "start.exe " + author::kWebPage);
+        QCOMPARE(f.host.links, (QStringList{mailto, mailto}));
     }
 
     // The real program's parts, no fakes: clicks write the scripts, the real interpreter runs
