@@ -34,8 +34,14 @@ void JobReport::feed(const Update& update) {
         program_ = words && !words->empty() ? fromLocal((*words)[0]) : QString();
     } else if (k == "files") {
         files_ = text;
+        started_ = 0;
+    } else if (k == "start") {
+        current_ = baseName(text);
+        ++started_;
     } else if (k == "progress") {
         permille_ = std::clamp(text.toInt(), 0, 1000);
+    } else if (k == "audio") {
+        audioSeconds_ = std::max(0.0, text.toDouble());
     } else if (k == "output") {
         outputs_ << text;
     } else if (k == "trashed") {
@@ -69,6 +75,38 @@ QString JobReport::title() const {
     if (!words || words->empty())
         return QStringLiteral("Wavelathe job");
     return fromLocal(jobTitle(*words));
+}
+
+QString JobReport::currentFile() const {
+    if (files_.isEmpty() || started_ == 0)
+        return QString();
+    return "file " + QString::number(started_) + " of " + files_ + ": " + current_;
+}
+
+namespace {
+
+// "0:05", "3:07", "1:02:09"
+QString clock(qint64 seconds) {
+    const QString ss = QString::number(seconds % 60).rightJustified(2, '0');
+    if (seconds < 3600)
+        return QString::number(seconds / 60) + ":" + ss;
+    return QString::number(seconds / 3600) + ":" +
+           QString::number(seconds / 60 % 60).rightJustified(2, '0') + ":" + ss;
+}
+
+} // namespace
+
+QString timeLine(qint64 elapsedMs, int permille, double audioSeconds) {
+    QStringList parts{clock(elapsedMs / 1000)};
+    // The first seconds and the first percent say too little of the rest.
+    if (permille >= 10 && permille < 1000 && elapsedMs >= 2000)
+        parts << "about " + clock((elapsedMs * (1000 - permille) / permille + 999) / 1000) +
+                     " left";
+    if (audioSeconds > 0 && elapsedMs >= 1000) {
+        const double speed = audioSeconds * 1000 / static_cast<double>(elapsedMs);
+        parts << QString::number(speed, 'f', speed < 10 ? 1 : 0) + "\u00d7 real time";
+    }
+    return parts.join(" \u00b7 ");
 }
 
 QString JobReport::verb() const {

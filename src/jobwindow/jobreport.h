@@ -23,6 +23,10 @@ class JobReport {
     QString title() const;
     // Thousandths done, or -1 before the first progress report.
     int permille() const { return permille_; }
+    // Seconds of audio done so far, 0 before the tools said.
+    double audioSeconds() const { return audioSeconds_; }
+    // In a batch, the file the batch waits for: "file 3 of 8: song.wav"; empty otherwise.
+    QString currentFile() const;
     QStringList messages() const { return messages_; }
 
     bool finished() const { return finished_; }
@@ -41,10 +45,17 @@ class JobReport {
     QString failure() const;
     QString line_, program_, files_, summary_;
     QStringList outputs_, trashed_, failures_, checks_, messages_, notes_;
+    QString current_;
+    int started_ = 0; // inputs begun since the batch began
     int permille_ = -1;
+    double audioSeconds_ = 0;
     int status_ = 0;
     bool finished_ = false;
     bool stopped_ = false;
 };
+
+// How long a job has run and, once it can be told, how long is left and how fast it goes:
+// "0:42 · about 0:05 left · 38× real time".
+QString timeLine(qint64 elapsedMs, int permille, double audioSeconds);
 
 } // namespace wl

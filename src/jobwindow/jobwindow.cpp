@@ -38,6 +38,10 @@ void JobWindow::buildContent() {
     bar_->setObjectName("progress");
     bar_->setAccessibleName("Progress");
     bar_->setRange(0, 0); // busy until the first report
+    currentFile_ = new QLabel(this);
+    currentFile_->setObjectName("currentFile");
+    timing_ = new QLabel(this);
+    timing_->setObjectName("timing");
     messages_ = new QPlainTextEdit(this);
     messages_->setObjectName("messages");
     messages_->setAccessibleName("Messages");
@@ -55,6 +59,8 @@ void JobWindow::buildContent() {
     buttons->addWidget(stop_);
     layout->addWidget(line_);
     layout->addWidget(bar_);
+    layout->addWidget(currentFile_);
+    layout->addWidget(timing_);
     layout->addWidget(messages_, 1);
     layout->addWidget(outcome_);
     layout->addLayout(buttons);
@@ -66,6 +72,10 @@ void JobWindow::buildContent() {
     });
     for (QWidget* w : findChildren<QWidget*>())
         w->show();
+    // The time goes on between the tools' reports.
+    auto* tick = new QTimer(this);
+    connect(tick, &QTimer::timeout, this, &JobWindow::refresh);
+    tick->start(1000);
     refresh();
 }
 
@@ -73,6 +83,7 @@ JobWindow::~JobWindow() = default;
 
 void JobWindow::attach(JobProcess job) {
     job_ = std::move(job);
+    clock_.start();
     if (!job_.started()) {
         report_.message(QString::fromLocal8Bit(("Cannot start the job: " + job_.error).c_str()));
         ended(126);
@@ -161,6 +172,7 @@ void JobWindow::ended(int status) {
         readProgress();
     }
     report_.finish(status, stopped_);
+    tookMs_ = clock_.isValid() ? clock_.elapsed() : 0;
     refresh();
     notifier_.notify(report_.headline(), report_.details(), !report_.succeeded());
     if (report_.closesItself()) {
@@ -188,6 +200,11 @@ void JobWindow::refresh() {
         bar_->setValue(report_.finished() && report_.succeeded() ? 1000
                                                                  : std::max(0, report_.permille()));
     }
+    currentFile_->setText(report_.currentFile());
+    currentFile_->setVisible(!report_.currentFile().isEmpty());
+    const qint64 ms = tookMs_ >= 0 ? tookMs_ : clock_.isValid() ? clock_.elapsed() : 0;
+    timing_->setText(
+        timeLine(ms, report_.finished() ? 1000 : report_.permille(), report_.audioSeconds()));
     outcome_->setText(report_.outcome());
 }
 

@@ -7,6 +7,7 @@
 #include "jobreport.h"
 #include "linereader.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QLabel;
@@ -53,11 +54,15 @@ class JobWindow : public QWidget {
     QSocketNotifier* outputWatch_ = nullptr;
     LineReader progressLines_, messageLines_;
     bool stopped_ = false;
+    QElapsedTimer clock_;
+    qint64 tookMs_ = -1; // how long the job ran, once it ended
 
     // The controls, made when the window is first opened: a window that stays minimized (the
     // usual case) never pays for laying out text.
     QLabel* line_ = nullptr;
     QProgressBar* bar_ = nullptr;
+    QLabel* currentFile_ = nullptr; // in a batch: "file 3 of 8: song.wav"
+    QLabel* timing_ = nullptr;      // "0:42 · about 0:05 left · 38× real time"
     QPlainTextEdit* messages_ = nullptr;
     QLabel* outcome_ = nullptr;
     QPushButton* stop_ = nullptr;

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace wl;
@@ -91,6 +92,37 @@ class TestJobWindow : public QObject {
         QCOMPARE(stopped.headline(), r.title() + " stopped");
     }
 
+    // How long it ran, how long is left, how fast; and which file of a batch is running.
+    void timing_data() {
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<int>("permille");
+        QTest::addColumn<double>("audio");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("just begun") << 400ll << 0 << 0.0 << "0:00";
+        QTest::newRow("too early to tell") << 1500ll << 300 << 0.0 << "0:01";
+        QTest::newRow("running") << 42000ll << 894 << 1596.0
+                                 << "0:42 \u00b7 about 0:05 left \u00b7 38\u00d7 real time";
+        QTest::newRow("slow") << 3723000ll << 500 << 1200.0
+                              << "1:02:03 \u00b7 about 1:02:03 left \u00b7 0.3\u00d7 real time";
+        QTest::newRow("ended") << 61000ll << 1000 << 240.0 << "1:01 \u00b7 3.9\u00d7 real time";
+    }
+    void timing() {
+        QFETCH(qint64, ms);
+        QFETCH(int, permille);
+        QFETCH(double, audio);
+        QTEST(timeLine(ms, permille, audio), "line");
+    }
+    void batchSaysWhichFile() {
+        const JobReport r =
+            reportOf({"line BladeEnc -128 /m/*.wav   -quit", "files 8", "start /m/a.wav",
+                      "progress 125", "audio 212.5", "start /m/song.wav", "start /m/c.wav"},
+                     0);
+        QCOMPARE(r.currentFile(), QString("file 3 of 8: c.wav"));
+        QCOMPARE(r.audioSeconds(), 212.5);
+        QCOMPARE(reportOf({"line BladeEnc  /m/a.wav  x.mp3", "start /m/a.wav"}, 0).currentFile(),
+                 QString());
+    }
+
     // The tools and the interpreter report on the channel; people's messages stay on stderr.
     void toolsReportOnTheChannel() {
         TestFolder folder;
@@ -102,9 +134,12 @@ class TestJobWindow : public QObject {
         QCOMPARE(got.first(), QString("line BladeEnc  m/a.wav  a.mp3 -br 64000"));
         QVERIFY(got.contains("start m/a.wav"));
         QVERIFY(got.contains("progress 1000"));
+        QVERIFY(got.contains("audio 0.5"));
         QCOMPARE(got.mid(got.size() - 2), (QStringList{"output a.mp3", "exit 0"}));
         got = channelOf(binDir() + "/BladeEnc -64 'm/*.wav' -quit");
         QCOMPARE(got.first(), QString("files 2"));
+        QCOMPARE(got.filter(QRegularExpression("^(start|audio) ")),
+                 (QStringList{"start m/a.wav", "audio 0.5", "start m/b.wav", "audio 0.5"}));
         QVERIFY(got.contains("failed m/b.wav: not a WAV file (too short)"));
         QCOMPARE(got.last(), QString("summary 1 file encoded, 1 failed"));
         got = channelOf(binDir() + "/l3dec a.mp3 a.wav");

@@ -211,7 +211,8 @@ Result<Encoded> encodeFile(const std::string& input, const std::string& output,
         return R::fail(s.error());
     if (Status s = out.commit(); !s)
         return R::fail(s.error());
-    return Encoded{identityOf(st), out.trashedOld(), shape->notRead, clamped};
+    return Encoded{identityOf(st), out.trashedOld(), shape->notRead, clamped,
+                   static_cast<double>(shape->dataBytes / shape->frameBytes()) / shape->rate};
 }
 
 Status deleteEncoded(const std::string& input, const FileIdentity& read) {

@@ -35,6 +35,7 @@ struct Encoded {
     bool trashedOld = false; // an older file of the output's name went to the Trash
     std::string notRead;     // what of the input holds more than the audio encoded (checkWav)
     uint64_t clamped = 0;    // float samples out of range that were clamped
+    double seconds = 0;      // of audio encoded
 };
 
 // Checks and encodes one WAV file into output, which is put in place only complete.

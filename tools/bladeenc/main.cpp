@@ -27,7 +27,8 @@ struct Job {
     std::string report;          // the lines people read
     std::vector<Update> updates; // the same for the job window, sent in order
     bool ok = false;
-    bool kept = false; // encoded, but -Delete kept the WAV: it holds more than was read
+    bool kept = false;  // encoded, but -Delete kept the WAV: it holds more than was read
+    double seconds = 0; // of audio encoded
 };
 
 void failJob(Job& job, const std::string& why) {
@@ -44,6 +45,7 @@ void runJob(Job& job, const Options& o, Progress* progress) {
         progress->clear();
     if (!encoded)
         return failJob(job, encoded.error());
+    job.seconds = encoded->seconds;
     if (encoded->clamped) {
         const std::string note = job.input + ": " + std::to_string(encoded->clamped) +
                                  " samples out of range were clamped";
@@ -111,11 +113,15 @@ void runAll(std::vector<Job>& jobs, const Options& o) {
                 cv.notify_all();
             }
         });
+    double seconds = 0;
     for (size_t i = 0; i < jobs.size(); ++i) {
+        sendUpdate("start", jobs[i].input);
         std::unique_lock lock(m);
         cv.wait(lock, [&] { return finished[i]; });
         publish(jobs[i]);
+        seconds += jobs[i].seconds;
         sendUpdate("progress", std::to_string((i + 1) * 1000 / jobs.size()));
+        sendUpdate("audio", secondsText(seconds));
     }
     for (std::thread& t : pool)
         t.join();

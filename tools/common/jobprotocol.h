@@ -9,8 +9,9 @@
 //   line TEXT        the interpreter is about to run this job line
 //   exit N           the interpreter's line ended with exit status N
 //   files N          a batch of N input files begins
-//   start NAME       a tool begins on the input NAME
+//   start NAME       a tool begins on the input NAME; in a batch, the file it waits for next
 //   progress P       P thousandths of the current work are done (0 to 1000)
+//   audio S          S seconds of audio are done in the current work (for the speed)
 //   output NAME      the output NAME is complete and in place
 //   trashed NAME     an older file named NAME went to the user's Trash before it was replaced
 //   deleted NAME     the encoded input NAME was deleted (-Delete)

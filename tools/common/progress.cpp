@@ -7,6 +7,12 @@
 
 namespace wl {
 
+std::string secondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", std::max(0.0, seconds));
+    return text;
+}
+
 bool stderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 void Progress::update(double fraction, double audioSeconds) {
@@ -18,6 +24,7 @@ void Progress::update(double fraction, double audioSeconds) {
         sentPermille_ = permille;
         lastSent_ = now;
         sendUpdate("progress", std::to_string(permille));
+        sendUpdate("audio", secondsText(audioSeconds));
     }
     if (!terminal_)
         return;

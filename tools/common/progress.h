@@ -27,6 +27,8 @@ class Progress {
 };
 
 bool stderrIsTerminal();
+// Seconds of audio as the progress channel carries them: "42.3".
+std::string secondsText(double seconds);
 
 // The "output is ready" lines of a tool: "Done NAME" for people, and for a replaced file
 // "the old NAME is in the Trash"; the same as updates for the progress channel.
