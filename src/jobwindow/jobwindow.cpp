@@ -24,6 +24,7 @@ JobWindow::JobWindow(Notifier& notifier) : notifier_(notifier) {
     setWindowIcon(programIcon());
     resize(480, 260);
     connect(&notifier_, &Notifier::activated, this, &JobWindow::showToUser);
+    connect(&desktop_, &DesktopJob::stopRequested, this, &JobWindow::Stop_Click);
     refresh();
 }
 
@@ -132,6 +133,7 @@ void JobWindow::closeEvent(QCloseEvent* event) {
     // Closing a running job's window stops the job: nothing would show how it ended.
     if (!report_.finished())
         Stop_Click();
+    desktop_.dismiss();
     event->accept();
 }
 
@@ -142,6 +144,8 @@ void JobWindow::readProgress() {
             report_.feed(*update);
     if (progressLines_.atEnd() && progressWatch_) // every writer has gone
         progressWatch_->setEnabled(false);
+    if (!report_.finished())
+        desktop_.progress(report_.title(), report_.permille(), report_.currentFile());
     refresh();
 }
 
@@ -174,6 +178,10 @@ void JobWindow::ended(int status) {
     report_.finish(status, stopped_);
     tookMs_ = clock_.isValid() ? clock_.elapsed() : 0;
     refresh();
+    desktop_.end(report_.succeeded() ? DesktopJob::Outcome::Done
+                 : stopped_          ? DesktopJob::Outcome::Stopped
+                                     : DesktopJob::Outcome::Failed,
+                 report_.headline());
     notifier_.notify(report_.headline(), report_.details(), !report_.succeeded());
     if (report_.closesItself()) {
         close();

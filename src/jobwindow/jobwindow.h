@@ -3,6 +3,7 @@
 // opens minimized without taking the focus, closes itself after success, and stays (flagged
 // urgent) after a failure until the user closes it.
 #pragma once
+#include "desktopjob.h"
 #include "jobprocess.h"
 #include "jobreport.h"
 #include "linereader.h"
@@ -48,6 +49,7 @@ class JobWindow : public QWidget {
     void buildContent();
 
     Notifier& notifier_;
+    DesktopJob desktop_;
     JobReport report_;
     JobProcess job_;
     QSocketNotifier* progressWatch_ = nullptr;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Desktop notifications: one small class, and the only code of the job window that knows the
-// session bus.
+// Desktop notifications: one small class; with DesktopJob the only code of the job window that
+// knows the session bus.
 #pragma once
 #include <QObject>
 #include <QString>

@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDir>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
@@ -38,6 +40,58 @@ class RecordingNotifications : public QObject {
     }
     QStringList GetCapabilities() { return {"body", "actions"}; }
     void CloseNotification(uint) {}
+};
+
+// Records the LauncherEntry updates that docks and task managers read.
+class LauncherRecorder : public QObject {
+    Q_OBJECT
+  public:
+    QList<QVariantMap> updates;
+    bool ever(const char* key, const QVariant& value) const {
+        return std::any_of(updates.begin(), updates.end(),
+                           [&](const QVariantMap& u) { return u.value(key) == value; });
+    }
+  public slots:
+    void update(const QString& uri, const QVariantMap& properties) {
+        if (uri == "application://wavelathe.desktop")
+            updates << properties;
+    }
+};
+
+// Plasma's job view of one job: records what it is told and can ask to stop the job.
+class FakeJobView : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.JobViewV3")
+  public:
+    QVariantMap shown;   // every key last sent
+    int terminated = -1; // the error code it ended with
+  signals:
+    void cancelRequested();
+  public slots:
+    void update(const QVariantMap& data) { shown.insert(data); }
+    void terminate(uint error, const QString&, const QVariantMap&) {
+        terminated = static_cast<int>(error);
+    }
+};
+
+class FakeJobViewServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.JobViewServerV2")
+  public:
+    std::vector<std::unique_ptr<FakeJobView>> views;
+  public slots:
+    QDBusObjectPath requestView(const QString& desktopEntry, int capabilities,
+                                const QVariantMap& hints) {
+        auto view = std::make_unique<FakeJobView>();
+        view->shown = hints;
+        view->shown.insert("desktopEntry", desktopEntry);
+        view->shown.insert("capabilities", capabilities);
+        const QString path = "/JobView_" + QString::number(views.size() + 1);
+        QDBusConnection::sessionBus().registerObject(
+            path, view.get(), QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
+        views.push_back(std::move(view));
+        return QDBusObjectPath(path);
+    }
 };
 
 class QuietHost : public SystemHost {
@@ -74,6 +128,8 @@ WId activeWindow() {
 class TestDesktop : public QObject {
     Q_OBJECT
     RecordingNotifications service_;
+    LauncherRecorder launcher_;
+    FakeJobViewServer jobServer_;
 
     // The main window on screen and active, with a job set up on input.
     QWidget* mainWindowWithJob(App& app, const QString& input) {
@@ -99,6 +155,10 @@ class TestDesktop : public QObject {
         QVERIFY(bus.registerObject("/org/freedesktop/Notifications", &service_,
                                    QDBusConnection::ExportAllSlots));
         QVERIFY(bus.registerService("org.freedesktop.Notifications"));
+        QVERIFY(bus.connect(QString(), QString(), "com.canonical.Unity.LauncherEntry", "Update",
+                            &launcher_, SLOT(update(QString, QVariantMap))));
+        QVERIFY(bus.registerObject("/JobViewServer", &jobServer_, QDBusConnection::ExportAllSlots));
+        QVERIFY(bus.registerService("org.kde.JobViewServer"));
     }
 
     void successClosesItselfAndNotifies() {
@@ -120,6 +180,54 @@ class TestDesktop : public QObject {
                                   5000);
         QVERIFY(QFile::exists("Track1.mp3"));
         QVERIFY(host.messages.isEmpty());
+        // The dock showed the progress and the count, and nothing is left on the icon.
+        QVERIFY(launcher_.ever("progress-visible", true));
+        QVERIFY(launcher_.ever("count", qint64(1)));
+        QTRY_COMPARE_WITH_TIMEOUT(launcher_.updates.last().value("count-visible"), QVariant(false),
+                                  5000);
+        QCOMPARE(launcher_.updates.last().value("progress-visible"), QVariant(false));
+        // Plasma's job list showed it and saw it end well.
+        QCOMPARE(jobServer_.views.size(), size_t(1));
+        const FakeJobView& view = *jobServer_.views[0];
+        QCOMPARE(view.shown.value("desktopEntry"), QVariant("wavelathe"));
+        QCOMPARE(view.shown.value("capabilities"), QVariant(1));
+        QCOMPARE(view.shown.value("title"), QVariant("Encoding song.wav"));
+        QCOMPARE(view.shown.value("percent"), QVariant(100u));
+        QTRY_COMPARE_WITH_TIMEOUT(view.terminated, 0, 5000);
+    }
+
+    // Two job windows count each other on the icon; Stop in Plasma's job list stops its job as
+    // the window's Stop does.
+    void desktopsCountJobsAndPlasmaStopsThem() {
+        TestFolder folder;
+        launcher_.updates.clear();
+        jobServer_.views.clear();
+        QList<QProcess*> jobs;
+        for (const QString name : {"a", "b"}) {
+            QDir().mkdir(name);
+            writeWav(name + "/song.wav", 44100, 2, 240.0);
+            writeAll(name + "/settings.bat", "BladeEnc  song.wav  Track1.mp3 -hq \r\n");
+            auto* job = new QProcess(this);
+            job->setWorkingDirectory(folder.file(name));
+            job->start(binDir() + "/wavelathe-job", {"settings.bat"});
+            jobs << job;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(launcher_.ever("count", qint64(2)), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(jobServer_.views.size(), size_t(2), 10000);
+        for (auto& view : jobServer_.views) {
+            QTRY_VERIFY_WITH_TIMEOUT(view->shown.value("percent").toUInt() > 0, 20000);
+            emit view->cancelRequested();
+            QTRY_COMPARE_WITH_TIMEOUT(view->terminated, 1, 10000);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(launcher_.updates.last().value("count-visible"), QVariant(false),
+                                  5000);
+        for (const QString name : {"a", "b"})
+            QCOMPARE(QDir(name).entryList(QDir::Files | QDir::Hidden),
+                     (QStringList{"settings.bat", "song.wav"}));
+        for (QProcess* job : jobs) {
+            job->kill(); // a stopped job's window stays until it is closed
+            job->waitForFinished(5000);
+        }
     }
 
     void failureStaysFlaggedAndTheNotificationShowsIt() {
@@ -144,16 +252,17 @@ class TestDesktop : public QObject {
                 windowProperty(job, "WM_HINTS").contains("urgency"),
             5000);
         QCOMPARE(QApplication::activeWindow(), w);
+        QTRY_VERIFY_WITH_TIMEOUT(launcher_.ever("urgent", true), 5000);
         // The notification's default action brings the window up.
         QDBusMessage action = QDBusMessage::createSignal(
             "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
         action << uint(1) << QString("default");
         QDBusConnection::sessionBus().send(action);
         QTRY_VERIFY_WITH_TIMEOUT(windowProperty(job, "WM_STATE").contains("Normal"), 5000);
-        const QString pid = x11("xdotool", {"getwindowpid", QString::number(job)});
-        QVERIFY(!pid.isEmpty());
-        QProcess::execute("kill", {pid});
+        // Closed by the user, through the window manager: the icon no longer asks for attention.
+        x11("xdotool", {"windowactivate", "--sync", QString::number(job), "key", "alt+F4"});
         QTRY_VERIFY_WITH_TIMEOUT(windowTitled("Encoding fake.wav") == 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(launcher_.updates.last().value("urgent"), QVariant(false), 5000);
     }
 };
 
