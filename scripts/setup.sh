@@ -19,10 +19,12 @@ RUN_PACKAGES=(
   fonts-liberation fonts-comic-neue
 )
 # What the tests add: sanitizers and fuzzing with clang, peers to compare against, a desktop
-# session (Xvfb, openbox, a session bus) and the package checks.
+# session (Xvfb, openbox, a session bus, the accessibility bus, a headless Wayland compositor)
+# and the package checks.
 TEST_PACKAGES=(
   clang libclang-rt-14-dev lame mpg123 sox
   xvfb xauth openbox dbus x11-utils xdotool imagemagick
+  at-spi2-core python3-pyatspi weston
   desktop-file-utils appstream man-db dpkg-dev file lintian
 )
 

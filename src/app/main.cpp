@@ -13,6 +13,9 @@
 int main(int, char** argv) {
     int qtArgc = 1;
     QApplication qapp(qtArgc, argv);
+    // The desktop entry names the program: its icon, its Wayland app id, its jobs in docks.
+    QApplication::setApplicationName("Wavelathe");
+    QApplication::setDesktopFileName("wavelathe");
     // The window registry decides when the program ends, not the last closed window.
     QApplication::setQuitOnLastWindowClosed(false);
     // Menus and message boxes in the windows' own font: one face to load, not two.

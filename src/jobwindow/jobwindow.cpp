@@ -51,6 +51,7 @@ void JobWindow::buildContent() {
     messages_->setPlainText(report_.messages().join('\n'));
     outcome_ = new QLabel(this);
     outcome_->setObjectName("outcome");
+    outcome_->setAccessibleName("Outcome"); // empty while the job runs
     outcome_->setWordWrap(true);
     outcome_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     stop_ = new QPushButton(report_.finished() ? "Close" : "Stop", this);
