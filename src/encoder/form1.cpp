@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form1.h"
 
+#include "filedrop.h"
 #include "formbuilder.h"
 #include "host.h"
 #include "jobline.h"
@@ -175,6 +176,12 @@ QWidget* Form1::build() {
     connect(menu["mnuehelpabout"], &QAction::triggered, this, &Form1::mnuehelpabout_Click);
     connect(menu["mnueHelphelp"], &QAction::triggered, this, &Form1::mnueHelphelp_Click);
     connect(menu["readme"], &QAction::triggered, this, &Form1::readme_Click);
+    acceptFileDrops(
+        window,
+        [](const QString& path) {
+            return hasSuffix(path, {"wav", "mp3"});
+        },
+        [this](const QString& path) { fileDropped(path); });
     return window;
 }
 
@@ -300,6 +307,9 @@ void Form1::Drive1_Change() {
 }
 
 void Form1::Dir1_Change() { ui_.File1->setPath(ui_.Dir1->path()); }
+
+// A WAV or MP3 dropped on the window is its path typed into the path box; nothing else changes.
+void Form1::fileDropped(const QString& path) { ui_.Text1->setText(path); }
 
 void Form1::File1_Click() { ui_.Text1->setText(ui_.File1->path() + "/" + ui_.File1->fileName()); }
 

@@ -49,6 +49,7 @@ class Form1 : public Window {
     void Drive1_Change();
     void Dir1_Change();
     void File1_Click();
+    void fileDropped(const QString& path);
 
     // Jobs.
     void Command2_Click();

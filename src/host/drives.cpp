@@ -87,7 +87,16 @@ QStringList SystemDriveSource::images() {
                                                     QDir::Name | QDir::IgnoreCase))
             images_ << f.absoluteFilePath();
     }
+    for (const QString& image : broughtImages_)
+        if (!images_.contains(image) && QFileInfo(image).isFile())
+            images_ << image;
     return images_;
+}
+
+void SystemDriveSource::addImage(const QString& path) {
+    const QString image = QFileInfo(path).absoluteFilePath();
+    if (!broughtImages_.contains(image))
+        broughtImages_ << image;
 }
 
 bool SystemDriveSource::isImage(const QString& drive) {

@@ -29,6 +29,9 @@ class DriveSource {
     virtual bool isImage(const QString& drive) = 0;
     virtual bool isOptical(const QString& drive) = 0;
     virtual int opticalCount() = 0;
+    // A disc image the user brought (dropped on the ripper), listed from now on with the images
+    // found.
+    virtual void addImage(const QString& path) = 0;
 };
 
 // The machine's own drives, the disc images in the current folder and the music folder, plus
@@ -43,6 +46,7 @@ class SystemDriveSource : public DriveSource {
     bool isImage(const QString& drive) override;
     bool isOptical(const QString& drive) override;
     int opticalCount() override;
+    void addImage(const QString& path) override;
 
     // A disc (a device or an image) shown as one more optical drive.
     void addDisc(const QString& device) { extraDiscs_.append(device); }
@@ -55,6 +59,7 @@ class SystemDriveSource : public DriveSource {
     QStringList discs_, images_;
     bool discsListed_ = false;
     QStringList extraDiscs_;
+    QStringList broughtImages_;
 };
 
 // Disc access, kept in one file: the optical drives present and the audio tracks of a disc.

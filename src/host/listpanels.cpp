@@ -63,6 +63,12 @@ void DriveListBox::picked(int index) {
     emit changed();
 }
 
+void DriveListBox::addImage(const QString& image) {
+    source_.addImage(image);
+    fill();
+    choose(QFileInfo(image).absoluteFilePath());
+}
+
 void DriveListBox::choose(const QString& drive) {
     const int index = findData(drive);
     {

@@ -24,6 +24,8 @@ class DriveListBox : public QComboBox {
     void setDrive(const QString& drive);
     // Chooses a drive as the user would: selects it and raises changed() if it is another.
     void choose(const QString& drive);
+    // Lists a disc image the user brought and chooses it as the user would.
+    void addImage(const QString& image);
     void showPopup() override;
   signals:
     void changed();

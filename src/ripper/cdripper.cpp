@@ -3,6 +3,7 @@
 
 #include "drives.h"
 
+#include "filedrop.h"
 #include "formbuilder.h"
 #include "host.h"
 #include "jobline.h"
@@ -86,6 +87,12 @@ QWidget* cdripper::build() {
     connect(menu["mnuoptionoptions"], &QAction::triggered, this, &cdripper::mnuoptionoptions_Click);
     connect(menu["mnuhelpabout"], &QAction::triggered, this, &cdripper::mnuhelpabout_Click);
     connect(menu["mnuhelphelp"], &QAction::triggered, this, &cdripper::mnuhelphelp_Click);
+    acceptFileDrops(
+        window,
+        [](const QString& path) {
+            return hasSuffix(path, {"cue", "toc", "nrg"});
+        },
+        [this](const QString& path) { fileDropped(path); });
     ui_.Drive1->setFocus();
     return window;
 }
@@ -94,6 +101,9 @@ void cdripper::Drive1_Change() {
     if (!ui_.Dir1->setDrive(ui_.Drive1->drive()))
         shell_.host().ShowMessage(texts::kNotReady, texts::kMsgCritical);
 }
+
+// A disc image dropped on the window is listed and picked as a drive, as from the drive list.
+void cdripper::fileDropped(const QString& image) { ui_.Drive1->addImage(image); }
 
 void cdripper::Dir1_Change() { ui_.File1->setPath(ui_.Dir1->path()); }
 

@@ -22,6 +22,7 @@ class cdripper : public Window {
     void Drive1_Change();
     void Dir1_Change();
     void File1_Click();
+    void fileDropped(const QString& image);
     void Command1_Click();
     void mnuoptionoptions_Click();
     void mnufilemp3_Click();

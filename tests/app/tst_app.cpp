@@ -10,8 +10,11 @@
 #include "systemhost.h"
 
 #include <QAccessible>
+#include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QFontMetrics>
+#include <QMimeData>
 #include <QTimer>
 #include <QtEndian>
 
@@ -74,6 +77,62 @@ class TestApp : public QObject {
             }
         for (QWidget* w : QApplication::topLevelWidgets())
             w->close();
+    }
+
+    // Files dragged from a file manager: a WAV or MP3 on the main window fills the path box, a
+    // disc image on the ripper becomes its shown disc; anything else changes nothing.
+    void fileDrops_data() {
+        QTest::addColumn<bool>("ripper");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("a wav") << false << QStringList{"elsewhere/song.wav"} << true;
+        QTest::newRow("an MP3") << false << QStringList{"elsewhere/Live.MP3"} << true;
+        QTest::newRow("a picture") << false << QStringList{"elsewhere/cover.jpg"} << false;
+        QTest::newRow("two wavs") << false << QStringList{"elsewhere/song.wav", "elsewhere/b.wav"}
+                                  << false;
+        QTest::newRow("a folder named .wav") << false << QStringList{"elsewhere/x.wav"} << false;
+        QTest::newRow("an image elsewhere") << true << QStringList{"elsewhere/disc.cue"} << true;
+        QTest::newRow("a wav on the ripper") << true << QStringList{"elsewhere/song.wav"} << false;
+    }
+    void fileDrops() {
+        QFETCH(bool, ripper);
+        QFETCH(QStringList, files);
+        QFETCH(bool, taken);
+        AppFixture f;
+        QDir().mkpath("elsewhere/x.wav");
+        for (const char* name : {"song.wav", "b.wav", "Live.MP3", "cover.jpg"})
+            writeAll(QString("elsewhere/") + name, "RIFF");
+        const QString cue =
+            writeDisc(f.folder.file("elsewhere"), "disc", {{sineSectors(75, 440), {}}});
+        f.app.start();
+        if (ripper)
+            AppFixture::trigger(f.app.form1().widget(), "mnuecdripper");
+        QWidget* window = ripper ? f.app.ripper().widget() : f.app.form1().widget();
+        auto* drive = AppFixture::child<DriveListBox>(window, "Drive1");
+        const QString driveBefore = drive->drive();
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& file : files)
+            urls << QUrl::fromLocalFile(f.folder.file(file));
+        data.setUrls(urls);
+        // On the main window the file lands on the path box, which takes text drops itself.
+        QWidget* target = ripper ? window : AppFixture::child(window, "Text1");
+        QDragEnterEvent enter({5, 5}, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &enter);
+        QCOMPARE(enter.isAccepted(), taken);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &drop);
+        if (ripper) {
+            QCOMPARE(drive->drive(), taken ? cue : driveBefore);
+            QCOMPARE(AppFixture::child<DirListBox>(window, "Dir1")->path() == cue, taken);
+            QCOMPARE(AppFixture::child<FileListBox>(window, "File1")->count(), taken ? 1 : 0);
+        } else {
+            QCOMPARE(AppFixture::child<QLineEdit>(window, "Text1")->text(),
+                     taken ? f.folder.file(files[0]) : QString());
+            QCOMPARE(drive->drive(), driveBefore);
+        }
+        QVERIFY(f.host.commands.isEmpty());
+        QVERIFY(f.host.messages.isEmpty());
     }
 
     void switchingKeepsVariables() {
