@@ -76,6 +76,42 @@ uint64_t clampSamples(float* pcm, size_t count) {
     return clamped;
 }
 
+// UTF-8 to the byte-order-marked, NUL-ended UTF-16 that libmp3lame's ID3v2 frames take.
+std::vector<unsigned short> utf16(const std::string& utf8) {
+    std::vector<unsigned short> out{0xFEFF};
+    for (size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const size_t n = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        uint32_t cp = n == 1 ? c : c & (0x7F >> n);
+        for (size_t k = 1; k < n && i + k < utf8.size(); ++k)
+            cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += n;
+        if (cp >= 0x10000 && cp <= 0x10FFFF) {
+            out.push_back(static_cast<unsigned short>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<unsigned short>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else if (cp != 0) {
+            out.push_back(static_cast<unsigned short>(cp < 0x10000 ? cp : 0xFFFD));
+        }
+    }
+    out.push_back(0);
+    return out;
+}
+
+// The names as ID3v2 text frames; libmp3lame builds the tag, and we write it ourselves so that
+// the info frame's place after it is known.
+void setNames(lame_global_flags* gf, const Tags& tags) {
+    id3tag_init(gf);
+    id3tag_v2_only(gf);
+    const std::pair<const char*, const std::string*> frames[] = {{"TIT2", &tags.title},
+                                                                 {"TPE1", &tags.artist},
+                                                                 {"TALB", &tags.album},
+                                                                 {"TRCK", &tags.track}};
+    for (const auto& [id, text] : frames)
+        if (!text->empty())
+            id3tag_set_textinfo_utf16(gf, id, utf16(*text).data());
+    lame_set_write_id3tag_automatic(gf, 0);
+}
+
 Status encodeStream(SNDFILE* sf, const WavShape& shape, const EncodeSettings& settings,
                     ByteSink& sink, Progress* progress, uint64_t& clamped) {
     const int channels = shape.channels;
@@ -92,9 +128,20 @@ Status encodeStream(SNDFILE* sf, const WavShape& shape, const EncodeSettings& se
         lame_set_mode(gf.get(), MONO);
     if (settings.highQuality)
         lame_set_quality(gf.get(), 0);
+    if (!settings.tags.empty())
+        setNames(gf.get(), settings.tags);
     if (lame_init_params(gf.get()) < 0)
         return fail("the encoder cannot use " + std::to_string(settings.kbps) +
                     " kbit/s for this input");
+    size_t firstFrame = 0; // where the audio's first frame, the info frame, begins
+    if (!settings.tags.empty()) {
+        std::vector<unsigned char> tag(lame_get_id3v2_tag(gf.get(), nullptr, 0));
+        firstFrame = lame_get_id3v2_tag(gf.get(), tag.data(), tag.size());
+        if (firstFrame > tag.size())
+            return fail("the encoder could not make the ID3 tag");
+        if (Status s = sink.write(tag.data(), firstFrame); !s)
+            return s;
+    }
 
     constexpr int kFrames = 4608;
     std::vector<float> pcm(static_cast<size_t>(kFrames) * channels);
@@ -140,7 +187,7 @@ Status encodeStream(SNDFILE* sf, const WavShape& shape, const EncodeSettings& se
     // encoder's delay and padding.
     const size_t tag = lame_get_lametag_frame(gf.get(), mp3.data(), mp3.size());
     if (tag > 0 && tag <= mp3.size())
-        return sink.writeAt(0, mp3.data(), tag);
+        return sink.writeAt(firstFrame, mp3.data(), tag);
     return ok();
 }
 
@@ -207,7 +254,9 @@ Result<Encoded> encodeFile(const std::string& input, const std::string& output,
     if (Status s = out.open(output); !s)
         return R::fail(s.error());
     uint64_t clamped = 0;
-    if (Status s = encodePcm(read, *shape, settings, out, progress, &clamped); !s)
+    EncodeSettings named = settings;
+    named.tags = readWavTags(read, static_cast<uint64_t>(st.st_size));
+    if (Status s = encodePcm(read, *shape, named, out, progress, &clamped); !s)
         return R::fail(s.error());
     if (Status s = out.commit(); !s)
         return R::fail(s.error());

@@ -12,10 +12,12 @@ struct EncodeSettings {
     int kbps = 128;
     bool downmix = false;
     bool highQuality = false;
+    Tags tags; // for an ID3v2 tag at the start of the MP3; none when empty
 };
 
 // Encodes the audio of a checked WAV (read through read, within shape's data) into a CBR MP3
-// with a LAME info tag (where the frame has room for one), written to sink from offset 0.
+// with a LAME info tag (where the frame has room for one), written to sink from offset 0,
+// after an ID3v2 tag when settings carry names.
 // Fails unless every frame of the data was read and encoded.
 // NaN samples become silence and samples beyond full scale are clamped, counted in clamped.
 Status encodePcm(const ReadAt& read, const WavShape& shape, const EncodeSettings& settings,

@@ -39,7 +39,7 @@ void failJob(Job& job, const std::string& why) {
 void runJob(Job& job, const Options& o, Progress* progress) {
     if (!job.refusal.empty())
         return failJob(job, job.refusal);
-    const EncodeSettings settings{o.kbps, o.downmix, o.highQuality};
+    const EncodeSettings settings{o.kbps, o.downmix, o.highQuality, {}};
     auto encoded = encodeFile(job.input, job.output, settings, progress);
     if (progress)
         progress->clear();

@@ -27,6 +27,10 @@ int main(int argc, char** argv) {
         std::to_string(ripped->repaired) + " sectors needed re-reads or correction";
     std::fprintf(stderr, "%s\n%s\n", ripped->checks.c_str(), repaired.c_str());
     sendUpdate("check", ripped->checks + "; " + repaired);
+    if (!ripped->discId.empty()) {
+        std::fprintf(stderr, "MusicBrainz disc ID %s\n", ripped->discId.c_str());
+        sendUpdate("disc", ripped->discId + " " + ripped->toc);
+    }
     reportOutput(ripped->output, ripped->trashedOld);
     return kExitOk;
 }

@@ -13,11 +13,13 @@
 #include <cdio/cdio.h>
 
 #include <cdio/cd_types.h>
+#include <cdio/cdtext.h>
 #include <cdio/logging.h>
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
 #include <climits>
 #include <cstdio>
+#include <discid/discid.h>
 #include <future>
 #include <set>
 #include <unistd.h>
@@ -84,6 +86,78 @@ CdIo_t* openDisc(const std::string& device, std::string& name) {
     return cdio_open(name.c_str(), DRIVER_UNKNOWN);
 }
 
+// Whether bytes are well-formed UTF-8.
+bool isUtf8(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const size_t n = c < 0x80         ? 1
+                         : (c >> 5) == 6  ? 2
+                         : (c >> 4) == 14 ? 3
+                         : (c >> 3) == 30 ? 4
+                                          : 0;
+        if (n == 0 || i + n > s.size())
+            return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += n;
+    }
+    return true;
+}
+
+// libcdio takes a cue sheet's text for Latin-1 and hands it on converted to UTF-8; a sheet
+// written in UTF-8, as sheets are today, comes back from that undone.
+std::string sheetText(const std::string& utf8) {
+    std::string bytes;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            bytes += static_cast<char>(c);
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
+            bytes += static_cast<char>(((c & 0x03) << 6) | (utf8[++i] & 0x3F));
+        } else {
+            return utf8; // a character beyond Latin-1: not what the conversion gives
+        }
+    }
+    return bytes != utf8 && isUtf8(bytes) ? bytes : utf8;
+}
+
+std::string cdText(const cdtext_t* text, cdtext_field_t field, int track) {
+    const char* value = text ? cdtext_get_const(text, field, static_cast<track_t>(track)) : nullptr;
+    return value ? sheetText(value) : std::string();
+}
+
+// The track's names from the disc's CD-Text (a drive's, or a cue sheet's TITLE, PERFORMER and
+// SONGWRITER lines); nothing without CD-Text.
+Tags trackNames(CdIo_t* cdio, int track) {
+    const cdtext_t* text = cdio_get_cdtext(cdio);
+    Tags tags;
+    tags.title = cdText(text, CDTEXT_FIELD_TITLE, track);
+    tags.artist = cdText(text, CDTEXT_FIELD_PERFORMER, track);
+    for (const cdtext_field_t field : {CDTEXT_FIELD_PERFORMER, CDTEXT_FIELD_SONGWRITER})
+        if (tags.artist.empty())
+            tags.artist = cdText(text, field, 0);
+    if (tags.artist.empty())
+        tags.artist = cdText(text, CDTEXT_FIELD_SONGWRITER, track);
+    tags.album = cdText(text, CDTEXT_FIELD_TITLE, 0);
+    if (tags.empty())
+        return tags;
+    tags.track = std::to_string(track);
+    return tags;
+}
+
+// The disc's identity, from its audio tracks. On a disc whose data track follows the audio
+// (an Enhanced CD), the audio ends 11400 sectors before the data track begins.
+DiscIdentity discIdOf(CdIo_t* cdio, int firstAudio, int lastAudio, int last) {
+    int offsets[100] = {};
+    for (int t = firstAudio; t <= lastAudio; ++t)
+        offsets[t] = cdio_get_track_lsn(cdio, static_cast<track_t>(t)) + 150;
+    offsets[0] = lastAudio < last
+                     ? cdio_get_track_lsn(cdio, static_cast<track_t>(lastAudio + 1)) + 150 - 11400
+                     : cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK) + 150;
+    return musicBrainzDiscId(firstAudio, lastAudio, offsets);
+}
+
 std::string absolutePath(const std::string& path) {
     if (!path.empty() && path[0] == '/')
         return path;
@@ -92,6 +166,20 @@ std::string absolutePath(const std::string& path) {
 }
 
 } // namespace
+
+DiscIdentity musicBrainzDiscId(int first, int last, const int* offsets) {
+    DiscIdentity result;
+    if (first < 1 || last < first || last > 99)
+        return result;
+    ::DiscId* disc = discid_new();
+    std::vector<int> copy(offsets, offsets + 100);
+    if (discid_put(disc, first, last, copy.data())) {
+        result.id = discid_get_id(disc);
+        result.toc = discid_get_toc_string(disc);
+    }
+    discid_free(disc);
+    return result;
+}
 
 R rip(const Options& o) {
     cdio_log_set_handler(onLibcdioLog);
@@ -167,6 +255,11 @@ R rip(const Options& o) {
     if (from < 0 || to < from)
         return R::fail("cannot read the table of contents");
 
+    const Tags names = trackNames(cdio, o.track);
+    if (!names.title.empty())
+        sendUpdate("title", names.title);
+    const DiscIdentity disc = discIdOf(cdio, firstAudio, lastAudio, last);
+
     // Without /O an existing file is never touched, not even by a rename in the last moment.
     const Existing existing = o.overwrite ? Existing::ToTrash : Existing::Refuse;
     const long sectors = to - from + 1;
@@ -222,9 +315,11 @@ R rip(const Options& o) {
     if (!g_unreadable.empty())
         return R::fail(std::to_string(g_unreadable.size()) +
                        " sectors could not be read even after correction; no file written");
-    if (Status s = wav.finish(); !s)
+    if (Status s = wav.finish(names); !s)
         return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
-    return Ripped{out, sums.describe(), static_cast<long>(g_repaired.size()), wav.trashedOld()};
+    return Ripped{
+        out,     sums.describe(), static_cast<long>(g_repaired.size()), wav.trashedOld(), names,
+        disc.id, disc.toc};
 }
 
 } // namespace wl::cdda

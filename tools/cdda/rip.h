@@ -2,6 +2,7 @@
 // One track of an audio disc (a drive or a disc image) to a WAV file.
 #pragma once
 #include "cdda_args.h"
+#include "tags.h"
 
 namespace wl::cdda {
 
@@ -10,7 +11,18 @@ struct Ripped {
     std::string checks; // the copy CRC and AccurateRip checksums
     long repaired = 0;  // sectors that needed re-reads or were corrected
     bool trashedOld = false;
+    Tags tags;          // the track's names from the disc's CD-Text, in the WAV's LIST/INFO
+    std::string discId; // the MusicBrainz disc ID, and the table of contents it is made from:
+    std::string toc;    // "1 12 198592 150 15000 ..." (first, last, lead-out, offsets)
 };
+
+// The MusicBrainz disc ID and its table of contents for a disc's audio tracks first..last:
+// offsets[0] is the lead-out and offsets[n] track n's start, in sectors from the disc's very
+// start (2 seconds before LSN 0).
+struct DiscIdentity {
+    std::string id, toc;
+};
+DiscIdentity musicBrainzDiscId(int first, int last, const int* offsets);
 
 // Rips the track; prints its start line to standard error. Nothing is written on failure.
 Result<Ripped> rip(const Options& o);

@@ -21,6 +21,10 @@
 //   failed TEXT      one input failed; TEXT is the tool's message ("song.wav: not a WAV file")
 //   summary TEXT     a batch's closing count ("8 encoded, 1 failed")
 //   check TEXT       a proof of the output (a rip's CRC and AccurateRip checksums)
+//   title TEXT       the name of the track being ripped, from the disc's CD-Text
+//   disc ID TOC      the MusicBrainz disc ID of the disc ripped, and its table of contents
+//                    ("1 12 198592 150 15000 ...": first and last track, lead-out, offsets)
+//   lines N          the script holds N job lines (sent by the interpreter when N > 1)
 //
 // A line is the keyword, one blank and the text up to the line feed; names are written as they
 // are, so a text holding a line feed would be cut there and is sent with it replaced by a blank.

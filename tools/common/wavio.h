@@ -3,6 +3,7 @@
 #pragma once
 #include "result.h"
 #include "safeoutput.h"
+#include "tags.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,13 +36,18 @@ struct WavShape {
 // to the end of the file, so that notRead says what the audio that is read leaves out.
 Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize);
 
+// The names a WAV file carries in a LIST/INFO chunk, before or after its audio.
+Tags readWavTags(const ReadAt& read, uint64_t fileSize);
+
 // A 16-bit PCM WAV on a SafeOutput; the header's sizes are patched on finish.
 class WavWriter {
   public:
     Status open(const std::string& target, int rate, int channels,
                 Existing existing = Existing::ToTrash);
     Status write(const void* pcm, size_t bytes);
-    Status finish();
+    // Names given are written in a LIST/INFO chunk after the audio; without names the file is
+    // the header and the audio alone.
+    Status finish(const Tags& tags = {});
     void setExisting(Existing existing) { out_.setExisting(existing); }
     bool trashedOld() const { return out_.trashedOld(); }
 

@@ -136,6 +136,24 @@ std::string unreadPart(const WavShape& w, const ReadAt& read, uint64_t dataEnd, 
 
 } // namespace
 
+Tags readWavTags(const ReadAt& read, uint64_t fileSize) {
+    for (uint64_t pos = 12; pos + 8 <= fileSize;) {
+        unsigned char c[8];
+        if (read(pos, c, 8) < 8)
+            break;
+        const uint32_t size = get32(c + 4);
+        if (std::memcmp(c, "LIST", 4) == 0 && size >= 4 && size <= 65536 &&
+            pos + 8 + size <= fileSize) {
+            std::string body(size, '\0');
+            if (read(pos + 8, body.data(), size) == size)
+                if (Tags tags = parseInfo(body); !tags.empty())
+                    return tags;
+        }
+        pos += 8 + uint64_t(size) + (size & 1);
+    }
+    return {};
+}
+
 Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize) {
     unsigned char h[12];
     if (read(0, h, 12) < 12)

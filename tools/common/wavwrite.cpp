@@ -16,9 +16,9 @@ void put32(unsigned char* p, uint32_t v) {
         p[i] = (v >> (8 * i)) & 0xff;
 }
 
-void wavHeader(unsigned char h[44], int rate, int channels, uint32_t data) {
+void wavHeader(unsigned char h[44], int rate, int channels, uint32_t data, uint32_t after) {
     std::memcpy(h, "RIFF", 4);
-    put32(h + 4, 36 + data);
+    put32(h + 4, 36 + data + after);
     std::memcpy(h + 8, "WAVEfmt ", 8);
     put32(h + 16, 16);
     put16(h + 20, 1);
@@ -40,7 +40,7 @@ Status WavWriter::open(const std::string& target, int rate, int channels, Existi
     if (Status s = out_.open(target, existing); !s)
         return s;
     unsigned char h[44];
-    wavHeader(h, rate, channels, 0);
+    wavHeader(h, rate, channels, 0, 0);
     return out_.write(h, sizeof h);
 }
 
@@ -51,9 +51,17 @@ Status WavWriter::write(const void* pcm, size_t bytes) {
     return out_.write(pcm, bytes);
 }
 
-Status WavWriter::finish() {
+Status WavWriter::finish(const Tags& tags) {
+    const std::string info = infoChunk(tags);
+    if (!info.empty()) {
+        if (bytes_ + info.size() > kMaxData)
+            return fail("the WAV would exceed the 4 GiB limit of the format");
+        if (Status s = out_.write(info.data(), info.size()); !s)
+            return s;
+    }
     unsigned char h[44];
-    wavHeader(h, rate_, channels_, static_cast<uint32_t>(bytes_));
+    wavHeader(h, rate_, channels_, static_cast<uint32_t>(bytes_),
+              static_cast<uint32_t>(info.size()));
     if (Status s = out_.writeAt(0, h, sizeof h); !s)
         return s;
     return out_.commit();

@@ -33,7 +33,7 @@ class WavSink : public PcmSink {
         return wav_.open(target_, static_cast<int>(rate), channels);
     }
     Status write(const unsigned char* pcm, size_t bytes) override { return wav_.write(pcm, bytes); }
-    Status finish() { return wav_.finish(); }
+    Status finish(const Tags& tags) { return wav_.finish(tags); }
     void keepExisting() { wav_.setExisting(Existing::Refuse); }
     bool trashedOld() const { return wav_.trashedOld(); }
 
@@ -139,6 +139,51 @@ std::string DecodeReport::describe() const {
 
 namespace {
 
+std::string text(const mpg123_string* s) {
+    return s && s->p && s->fill > 1 ? std::string(s->p, s->fill - 1) : std::string();
+}
+
+// ID3v1 text is Latin-1, padded with NULs or blanks.
+std::string latin1(const char* field, size_t size) {
+    std::string out;
+    for (size_t i = 0; i < size && field[i] != '\0'; ++i) {
+        const auto c = static_cast<unsigned char>(field[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out.substr(0, out.find_last_not_of(' ') + 1);
+}
+
+// The names the MP3's ID3 tags give, as UTF-8: the ID3v2 tag's, else the ID3v1 tag's.
+Tags namesOf(mpg123_handle* mh) {
+    mpg123_id3v1* v1 = nullptr;
+    mpg123_id3v2* v2 = nullptr;
+    Tags tags;
+    if (mpg123_id3(mh, &v1, &v2) != MPG123_OK)
+        return tags;
+    if (v2) {
+        tags.title = text(v2->title);
+        tags.artist = text(v2->artist);
+        tags.album = text(v2->album);
+        for (size_t i = 0; i < v2->texts; ++i)
+            if (std::memcmp(v2->text[i].id, "TRCK", 4) == 0)
+                tags.track = text(&v2->text[i].text);
+    }
+    if (tags.empty() && v1) {
+        tags.title = latin1(v1->title, sizeof v1->title);
+        tags.artist = latin1(v1->artist, sizeof v1->artist);
+        tags.album = latin1(v1->album, sizeof v1->album);
+        // ID3v1.1: a track number in the comment's last byte, after a NUL.
+        if (v1->comment[28] == '\0' && v1->comment[29] != '\0')
+            tags.track = std::to_string(static_cast<unsigned char>(v1->comment[29]));
+    }
+    return tags;
+}
+
 bool looksLikeWav(int fd) {
     unsigned char h[12];
     if (pread(fd, h, sizeof h, 0) != static_cast<ssize_t>(sizeof h))
@@ -173,7 +218,7 @@ Result<Decoded> decodeFile(const std::string& input, const std::string& output,
     // What a damaged stream gave never takes the place of an existing file.
     if (report.damaged())
         sink.keepExisting();
-    const Status f = sink.finish();
+    const Status f = sink.finish(namesOf(mh.get()));
     if (!report.damaged())
         return f ? R(Decoded{sink.trashedOld()}) : R::fail(f.error());
     if (!f && access(output.c_str(), F_OK) == 0)
