@@ -13,6 +13,7 @@ RUN_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-wayland
   libmp3lame-dev libsndfile1-dev libmpg123-dev libcdio-dev libcdio-paranoia-dev zlib1g-dev
+  libdiscid-dev
   xdg-utils
   # a narrow sans-serif (Liberation Sans Narrow) with the metrics the windows were laid out
   # for, and a Comic-style face for the headings
@@ -22,7 +23,7 @@ RUN_PACKAGES=(
 # session (Xvfb, openbox, a session bus, the accessibility bus, a headless Wayland compositor)
 # and the package checks.
 TEST_PACKAGES=(
-  clang libclang-rt-14-dev lame mpg123 sox
+  clang libclang-rt-14-dev lame mpg123 sox ffmpeg
   xvfb xauth openbox dbus x11-utils xdotool imagemagick
   at-spi2-core python3-pyatspi weston
   desktop-file-utils appstream man-db dpkg-dev file lintian

@@ -125,11 +125,19 @@ QString JobLine::refusal() const {
 }
 
 void runJob(Host& host, const QString& script, const JobLine& line) {
-    if (const QString why = line.refusal(); !why.isEmpty()) {
-        host.ShowMessage(why, texts::kMsgCritical);
-        return;
+    runJob(host, script, QList<JobLine>{line});
+}
+
+void runJob(Host& host, const QString& script, const QList<JobLine>& lines) {
+    QList<QByteArray> bytes;
+    for (const JobLine& line : lines) {
+        if (const QString why = line.refusal(); !why.isEmpty()) {
+            host.ShowMessage(why, texts::kMsgCritical);
+            return;
+        }
+        bytes << line.bytes();
     }
-    const QString error = host.WriteJobScript(script, line.bytes());
+    const QString error = host.WriteJobScript(script, bytes.join("\r\n"));
     if (!error.isEmpty()) {
         host.ShowMessage("Cannot write " + script + ": " + error, texts::kMsgCritical);
         return;

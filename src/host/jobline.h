@@ -43,5 +43,7 @@ class JobLine {
 // Every job goes through here: refuse a line that cannot carry its names, write the script,
 // then run it minimized without focus.
 void runJob(Host& host, const QString& script, const JobLine& line);
+// The same for a script of several lines, run one after the other.
+void runJob(Host& host, const QString& script, const QList<JobLine>& lines);
 
 } // namespace wl

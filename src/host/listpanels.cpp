@@ -213,6 +213,14 @@ QString FileListBox::fileName() const {
     return item ? item->text() : QString();
 }
 
+QStringList FileListBox::pickedNames() const {
+    QStringList names;
+    for (int i = 0; i < count(); ++i)
+        if (item(i)->isSelected())
+            names << item(i)->text();
+    return names;
+}
+
 void FileListBox::pick(const QString& name) {
     const auto items = findItems(name, Qt::MatchExactly);
     if (items.isEmpty())

@@ -76,6 +76,10 @@ class FileListBox : public QListWidget {
     QString fileName() const;
     // Picks a file as the user would.
     void pick(const QString& name);
+    // Lets the user pick several files (Shift+click, Ctrl+click, Ctrl+A).
+    void allowSeveral() { setSelectionMode(QAbstractItemView::ExtendedSelection); }
+    // The files picked, in the list's order.
+    QStringList pickedNames() const;
   signals:
     void clicked();
 

@@ -30,6 +30,11 @@ void JobReport::feed(const Update& update) {
     const std::string& k = update.keyword;
     if (k == "line") {
         line_ = text;
+        ++lineNumber_;
+        audioBefore_ += audioSeconds_;
+        audioSeconds_ = 0;
+        permille_ = -1;
+        trackTitle_.clear();
         const auto words = tokenizeLine(update.text);
         program_ = words && !words->empty() ? fromLocal((*words)[0]) : QString();
     } else if (k == "files") {
@@ -52,6 +57,15 @@ void JobReport::feed(const Update& update) {
         summary_ = text;
     } else if (k == "check") {
         checks_ << text;
+    } else if (k == "lines") {
+        lines_ = text.toInt();
+    } else if (k == "exit") {
+        (text.toInt() == 0 ? linesDone_ : linesFailed_) += 1;
+    } else if (k == "title") {
+        trackTitle_ = text;
+    } else if (k == "disc") {
+        discId_ = text.section(' ', 0, 0);
+        toc_ = text.section(' ', 1);
     } else if (k == "kept") {
         notes_ << text;
     } else if (k == "warning") {
@@ -65,11 +79,37 @@ void JobReport::finish(int status, bool stopped) {
     finished_ = true;
     status_ = status;
     stopped_ = stopped;
+    // Several lines end with their count: "12 tracks ripped", "11 tracks ripped, 1 failed".
+    if (lines_ > 1 && summary_.isEmpty() && !stopped) {
+        const bool rips = program_ == "CDDA";
+        summary_ = QString::number(linesDone_) + (rips ? " track" : " job") +
+                   (linesDone_ == 1 ? "" : "s") + (rips ? " ripped" : " done");
+        if (linesFailed_ > 0)
+            summary_ += ", " + QString::number(linesFailed_) + " failed";
+    }
+}
+
+int JobReport::permille() const {
+    if (lines_ < 2 || lineNumber_ == 0)
+        return permille_;
+    return std::min(1000, ((lineNumber_ - 1) * 1000 + std::max(0, permille_)) / lines_);
+}
+
+QString JobReport::discLink() const {
+    if (discId_.isEmpty() || toc_.isEmpty())
+        return QString();
+    const QStringList toc = toc_.split(' ');
+    const int tracks = toc.value(1).toInt() - toc.value(0).toInt() + 1;
+    return "https://musicbrainz.org/cdtoc/attach?toc=" + toc.join('+') +
+           "&tracks=" + QString::number(tracks) + "&id=" + discId_;
 }
 
 QString JobReport::title() const {
     if (!files_.isEmpty())
         return "Encoding " + files_ + (files_ == "1" ? " file" : " files");
+    if (lines_ > 1)
+        return program_ == "CDDA" ? "Ripping " + QString::number(lines_) + " tracks"
+                                  : verb() + " " + QString::number(lines_) + " jobs";
     const QByteArray bytes = line_.toLocal8Bit();
     const auto words = tokenizeLine(std::string_view(bytes.constData(), bytes.size()));
     if (!words || words->empty())
@@ -78,8 +118,11 @@ QString JobReport::title() const {
 }
 
 QString JobReport::currentFile() const {
+    if (lines_ > 1 && lineNumber_ > 0)
+        return (program_ == "CDDA" ? "track " : "job ") + QString::number(lineNumber_) + " of " +
+               QString::number(lines_) + (trackTitle_.isEmpty() ? QString() : ": " + trackTitle_);
     if (files_.isEmpty() || started_ == 0)
-        return QString();
+        return trackTitle_;
     return "file " + QString::number(started_) + " of " + files_ + ": " + current_;
 }
 
@@ -139,6 +182,8 @@ QString JobReport::outcome() const {
         parts << "Done: " + QStringList(outputs_).join(", ");
     if (status_ != 0)
         parts << "Failed (exit status " + QString::number(status_) + "): " + failure();
+    else if (linesFailed_ > 0)
+        parts << "Failed: " + failure();
     for (const QString& t : trashed_)
         parts << "The old " + t + " is in the Trash.";
     parts << notes_ << checks_;
@@ -150,7 +195,7 @@ QString JobReport::headline() const {
         return title() + " stopped";
     if (!summary_.isEmpty())
         return summary_;
-    if (status_ != 0)
+    if (status_ != 0 || linesFailed_ > 0)
         return verb() + " failed: " + failure();
     if (outputs_.isEmpty())
         return title() + " done";
@@ -159,7 +204,7 @@ QString JobReport::headline() const {
 
 QString JobReport::details() const {
     QStringList parts;
-    if (status_ != 0 && !summary_.isEmpty())
+    if ((status_ != 0 || linesFailed_ > 0) && !summary_.isEmpty())
         parts << failures_;
     for (const QString& t : trashed_)
         parts << "The old " + baseName(t) + " is in the Trash.";

@@ -21,18 +21,23 @@ class JobReport {
     QString jobLine() const { return line_; }
     // "Encoding song.wav", "Encoding 8 files", "Decoding Track1.mp3", "Ripping track 5".
     QString title() const;
-    // Thousandths done, or -1 before the first progress report.
-    int permille() const { return permille_; }
+    // Thousandths done, or -1 before the first progress report; a script of several lines
+    // counts each line as an equal share.
+    int permille() const;
     // Seconds of audio done so far, 0 before the tools said.
-    double audioSeconds() const { return audioSeconds_; }
-    // In a batch, the file the batch waits for: "file 3 of 8: song.wav"; empty otherwise.
+    double audioSeconds() const { return audioBefore_ + audioSeconds_; }
+    // What the job is on: in a batch "file 3 of 8: song.wav", in a rip of several tracks
+    // "track 3 of 12: Harbour Lights", in a rip of one the track's title; else empty.
     QString currentFile() const;
+    // The MusicBrainz page for the disc a rip read, or empty.
+    QString discLink() const;
     QStringList messages() const { return messages_; }
 
     bool finished() const { return finished_; }
-    bool succeeded() const { return finished_ && status_ == 0 && !stopped_; }
-    // A finished job's window closes itself after success and stays otherwise.
-    bool closesItself() const { return succeeded(); }
+    bool succeeded() const { return finished_ && status_ == 0 && !stopped_ && linesFailed_ == 0; }
+    // A finished job's window closes itself after success and stays otherwise; a rip of
+    // several tracks stays too, with its proofs and the disc's page to look up.
+    bool closesItself() const { return succeeded() && (lines_ < 2 || discId_.isEmpty()); }
 
     // The window's last line: "Done: Track1.mp3", "Failed (exit status 1): song.wav: ...".
     QString outcome() const;
@@ -45,10 +50,11 @@ class JobReport {
     QString failure() const;
     QString line_, program_, files_, summary_;
     QStringList outputs_, trashed_, failures_, checks_, messages_, notes_;
-    QString current_;
+    QString current_, trackTitle_, discId_, toc_;
     int started_ = 0; // inputs begun since the batch began
     int permille_ = -1;
-    double audioSeconds_ = 0;
+    double audioSeconds_ = 0, audioBefore_ = 0; // in the current line, in the lines before
+    int lines_ = 0, lineNumber_ = 0, linesFailed_ = 0, linesDone_ = 0;
     int status_ = 0;
     bool finished_ = false;
     bool stopped_ = false;

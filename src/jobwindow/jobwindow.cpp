@@ -3,6 +3,7 @@
 
 #include "formbuilder.h"
 #include "notifier.h"
+#include "runcommand.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -56,8 +57,12 @@ void JobWindow::buildContent() {
     outcome_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     stop_ = new QPushButton(report_.finished() ? "Close" : "Stop", this);
     stop_->setObjectName("Stop");
+    lookUp_ = new QPushButton("Look up this disc", this);
+    lookUp_->setObjectName("lookUp");
+    connect(lookUp_, &QPushButton::clicked, this, &JobWindow::lookUpDisc);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
+    buttons->addWidget(lookUp_);
     buttons->addWidget(stop_);
     layout->addWidget(line_);
     layout->addWidget(bar_);
@@ -74,6 +79,7 @@ void JobWindow::buildContent() {
     });
     for (QWidget* w : findChildren<QWidget*>())
         w->show();
+    lookUp_->hide();
     // The time goes on between the tools' reports.
     auto* tick = new QTimer(this);
     connect(tick, &QTimer::timeout, this, &JobWindow::refresh);
@@ -121,6 +127,14 @@ void JobWindow::showToUser() {
     show();
     raise();
     activateWindow();
+}
+
+void JobWindow::lookUpDisc() {
+    const QString link = report_.discLink();
+    if (link.isEmpty())
+        return;
+    if (const QString why = openWithDesktop(link); !why.isEmpty() && messages_)
+        messages_->appendPlainText("Cannot open " + link + ": " + why);
 }
 
 void JobWindow::changeEvent(QEvent* event) {
@@ -190,8 +204,10 @@ void JobWindow::ended(int status) {
     }
     if (stop_)
         stop_->setText("Close");
-    // Flags the window in the task bar without taking the focus.
-    QApplication::alert(this);
+    // A failure flags the window in the task bar without taking the focus; a rip of several
+    // tracks that went well just stays, with its proofs.
+    if (!report_.succeeded())
+        QApplication::alert(this);
 }
 
 void JobWindow::refresh() {
@@ -215,6 +231,7 @@ void JobWindow::refresh() {
     timing_->setText(
         timeLine(ms, report_.finished() ? 1000 : report_.permille(), report_.audioSeconds()));
     outcome_->setText(report_.outcome());
+    lookUp_->setVisible(report_.finished() && !report_.discLink().isEmpty());
 }
 
 } // namespace wl

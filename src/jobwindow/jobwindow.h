@@ -33,6 +33,8 @@ class JobWindow : public QWidget {
     void Stop_Click();
     // Brings the window up for the user (the notification's default action).
     void showToUser();
+    // Opens the MusicBrainz page of the disc a rip read, through the desktop's opener.
+    void lookUpDisc();
 
     const JobReport& report() const { return report_; }
 
@@ -68,6 +70,7 @@ class JobWindow : public QWidget {
     QPlainTextEdit* messages_ = nullptr;
     QLabel* outcome_ = nullptr;
     QPushButton* stop_ = nullptr;
+    QPushButton* lookUp_ = nullptr; // a finished rip: the disc's MusicBrainz page
 };
 
 } // namespace wl

@@ -74,11 +74,13 @@ QWidget* cdripper::build() {
     ui_.File1 = static_cast<FileListBox*>(c.value("File1"));
     c.value("Label2")->setFont(designFont("Comic Sans MS", 18, true));
     ui_.File1->setPattern("*.cda");
+    ui_.File1->allowSeveral();
     pickedDisc_.clear();
     ui_.Drive1->listDiscImages();
     connect(ui_.Drive1, &DriveListBox::changed, this, &cdripper::Drive1_Change);
     connect(ui_.Dir1, &DirListBox::changed, this, &cdripper::Dir1_Change);
     connect(ui_.File1, &FileListBox::clicked, this, &cdripper::File1_Click);
+    connect(ui_.File1, &QListWidget::itemSelectionChanged, this, &cdripper::tracksPicked);
     connect(ui_.Command1, &QPushButton::clicked, this, &cdripper::Command1_Click);
 
     const auto menu = buildMenus(window->menuBar(), kMenus);
@@ -115,7 +117,21 @@ void cdripper::File1_Click() {
     pickedDisc_ = ui_.File1->path();
 }
 
+// Several tracks picked (Shift+click, Ctrl+click, Ctrl+A) can be ripped in one job.
+void cdripper::tracksPicked() {
+    if (ui_.File1->pickedNames().size() < 2)
+        return;
+    ui_.Command1->show();
+    pickedDisc_ = ui_.File1->path();
+}
+
 void cdripper::Command1_Click() {
+    const QStringList picked = ui_.File1->pickedNames();
+    if (picked.size() > 1)
+        return ripSeveral(picked);
+    // One track left picked of several is the pick, as a click on it would make it.
+    if (picked.size() == 1 && picked[0] != ui_.File1->fileName())
+        ui_.File1->pick(picked[0]);
     if (ui_.Text2->text().isEmpty()) {
         shell_.host().ShowMessage("Please pick a track first.", texts::kMsgOk);
         return;
@@ -127,13 +143,36 @@ void cdripper::Command1_Click() {
                        .text(" ")
                        .name(ui_.Text3->text())
                        .text(" /O");
-    // CDDA alone rips the first drive that holds an audio disc: it is told the disc the track
-    // was picked on when that is an image or one of several drives.
+    nameTheDisc(line);
+    runJob(shell_.host(), texts::kRipScript, line);
+}
+
+// CDDA alone rips the first drive that holds an audio disc: it is told the disc the track was
+// picked on when that is an image or one of several drives.
+void cdripper::nameTheDisc(JobLine& line) const {
     const QString& disc = pickedDisc_;
     DriveSource& drives = shell_.drives();
     if (drives.isImage(disc) || (drives.isOptical(disc) && drives.opticalCount() > 1))
         line.text(" /D ").name(disc);
-    runJob(shell_.host(), texts::kRipScript, line);
+}
+
+// One line per track, in disc order, each track to the name box's name without its trailing
+// digits and the track's two-digit number: Track1 gives Track01, Track02, ...
+void cdripper::ripSeveral(const QStringList& tracks) {
+    QString base = ui_.Text3->text();
+    while (!base.isEmpty() && base.back().isDigit())
+        base.chop(1);
+    QList<JobLine> lines;
+    for (const QString& track : tracks) {
+        const QString code = trackCode(track);
+        if (code.isEmpty())
+            continue;
+        JobLine line = JobLine().text("CDDA/").text(code).text(" /F").text(" ");
+        line.name(base + code.mid(2).rightJustified(2, '0')).text(" /O");
+        nameTheDisc(line);
+        lines << line;
+    }
+    runJob(shell_.host(), texts::kRipScript, lines);
 }
 
 void cdripper::mnuoptionoptions_Click() {

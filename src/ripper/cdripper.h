@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The ripper window: drive, folder and track-file lists, the wave name, and the rip job.
 #pragma once
+#include "jobline.h"
 #include "window.h"
 
 #include <QString>
@@ -24,6 +25,7 @@ class cdripper : public Window {
     void File1_Click();
     void fileDropped(const QString& image);
     void Command1_Click();
+    void tracksPicked();
     void mnuoptionoptions_Click();
     void mnufilemp3_Click();
     void mnufileclose_Click();
@@ -34,6 +36,8 @@ class cdripper : public Window {
     QWidget* build() override;
 
   private:
+    void ripSeveral(const QStringList& tracks);
+    void nameTheDisc(JobLine& line) const;
     struct Controls {
         QPushButton* Command1;
         QLineEdit *Text1, *Text2, *Text3;

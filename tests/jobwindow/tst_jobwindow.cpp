@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -72,6 +73,19 @@ class TestJobWindow : public QObject {
                              << 0 << "Ripping track 5"
                              << "Track1.wav is ready"
                              << "Done: Track1.wav\nCopy CRC 01020304";
+        QTest::newRow("three tracks, one failed")
+            << QStringList{"lines 3",
+                           "line CDDA/T 1 /F Track01 /O",
+                           "title Song 1",
+                           "exit 0",
+                           "line CDDA/T 2 /F Track02 /O",
+                           "failed cannot write Track02.wav",
+                           "exit 1",
+                           "line CDDA/T 3 /F Track03 /O",
+                           "exit 0"}
+            << 0 << "Ripping 3 tracks"
+            << "2 tracks ripped, 1 failed"
+            << "2 tracks ripped, 1 failed\nFailed: cannot write Track02.wav";
         QTest::newRow("tool missing")
             << QStringList{"line l3dec /m/a.mp3  Track1.wav -wav",
                            "> wavelathe-cmd: l3dec: program not found"}
@@ -86,7 +100,7 @@ class TestJobWindow : public QObject {
         QTEST(r.title(), "title");
         QTEST(r.headline(), "headline");
         QTEST(r.outcome(), "outcome");
-        QCOMPARE(r.closesItself(), status == 0);
+        QCOMPARE(r.closesItself(), status == 0 && !r.outcome().contains("Failed"));
         const JobReport stopped = reportOf(lines, 143, true);
         QVERIFY(!stopped.closesItself());
         QCOMPARE(stopped.headline(), r.title() + " stopped");
@@ -121,6 +135,16 @@ class TestJobWindow : public QObject {
         QCOMPARE(r.audioSeconds(), 212.5);
         QCOMPARE(reportOf({"line BladeEnc  /m/a.wav  x.mp3", "start /m/a.wav"}, 0).currentFile(),
                  QString());
+        // A rip says which track and its name; several lines share the progress.
+        JobReport rip;
+        for (const char* line :
+             {"lines 4", "line CDDA/T 1 /F Track01 /O", "exit 0", "line CDDA/T 2 /F Track02 /O",
+              "title Harbour Lights", "progress 500"})
+            rip.feed(*parseUpdate(line));
+        QCOMPARE(rip.currentFile(), QString("track 2 of 4: Harbour Lights"));
+        QCOMPARE(rip.permille(), 375);
+        QCOMPARE(reportOf({"line CDDA/T 2 /F Track1 /O", "title Harbour Lights"}, 0).currentFile(),
+                 QString("Harbour Lights"));
     }
 
     // The tools and the interpreter report on the channel; people's messages stay on stderr.
@@ -144,6 +168,37 @@ class TestJobWindow : public QObject {
         QCOMPARE(got.last(), QString("summary 1 file encoded, 1 failed"));
         got = channelOf(binDir() + "/l3dec a.mp3 a.wav");
         QCOMPARE(got.last(), QString("output a.wav"));
+    }
+
+    // A finished rip of several tracks stays, with the disc's MusicBrainz page a click away.
+    void ripOffersTheDiscsPage() {
+        TestFolder folder;
+        const QString cue = writeDisc(folder.path(), "disc",
+                                      {{sineSectors(20, 440), {}}, {sineSectors(30, 550), {}}});
+        writeAll("rip.bat", "CDDA/T 1 /F Track01 /O /D disc.cue\r\nCDDA/T 2 /F Track02 /O /D "
+                            "disc.cue\r\n");
+        QDir().mkdir("bin");
+        writeAll("bin/xdg-open", "#!/bin/sh\necho \"$1\" > opened.txt\n");
+        QFile::setPermissions("bin/xdg-open",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", folder.file("bin").toLocal8Bit() + ":" + path);
+        Notifier notifier;
+        JobWindow window(notifier);
+        window.attach(startJob((binDir() + "/wavelathe-cmd").toStdString(), {"rip.bat"}));
+        QTRY_VERIFY_WITH_TIMEOUT(window.report().finished(), 30000);
+        QVERIFY(window.report().succeeded());
+        QVERIFY(!window.report().closesItself());
+        QCOMPARE(window.report().headline(), QString("2 tracks ripped"));
+        window.showToUser();
+        auto* lookUp = window.findChild<QPushButton*>("lookUp");
+        QVERIFY(lookUp && lookUp->isVisible());
+        lookUp->click();
+        QTRY_VERIFY(QFile::exists("opened.txt"));
+        QCOMPARE(readAll("opened.txt").trimmed(),
+                 "https://musicbrainz.org/cdtoc/attach?toc=1+2+200+150+170&tracks=2&id=" +
+                     window.report().discLink().section("&id=", 1).toLatin1());
+        qputenv("PATH", path);
     }
 
     // Stop ends the job's process group: no partial output, no WAV lost, and the window stays.

@@ -3,14 +3,36 @@
 #include "appfixture.h"
 #include "cdripper.h"
 #include "form1.h"
+#include "jobreport.h"
 #include "listpanels.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
 #include <QStandardItemModel>
+#include <QStandardPaths>
+#include <QTest>
 #include <sys/stat.h>
 
 using namespace wl;
 using namespace wl::test;
+
+namespace {
+
+// "title|artist|album|track" as ffprobe reads a file's tags.
+QString tagsOf(const QString& file) {
+    const Run r = runProgram("ffprobe", {"-v", "error", "-show_entries",
+                                         "format_tags=title,artist,album,track", "-of",
+                                         "default=noprint_wrappers=1:nokey=0", file});
+    QMap<QString, QString> tags;
+    for (const QString& line : QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts))
+        tags.insert(line.section('=', 0, 0).section(':', -1).toLower(), line.section('=', 1));
+    return QStringList{tags["title"], tags["artist"], tags["album"], tags["track"]}.join('|');
+}
+
+} // namespace
 
 class TestCdripper : public QObject {
     Q_OBJECT
@@ -209,6 +231,132 @@ class TestCdripper : public QObject {
         QCOMPARE(QString::fromLocal8Bit(readAll("rip.bat")),
                  "CDDA/T 1 /F Track1 /O" + tail + "\r\n");
         qunsetenv("XDG_MUSIC_DIR");
+    }
+
+    // Several tracks picked make one rip.bat, a line per track in disc order, each named after
+    // the name box without its trailing digits; one track left picked is the designed rip.
+    void severalTracksOneJob_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("picks"); // clicks: "3" a click, "+3" Ctrl, ">3" Shift; "all"
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("Ctrl+A") << "Track1"
+                                << "all"
+                                << QStringList{"CDDA/T 1 /F Track01 /O /D {cue}",
+                                               "CDDA/T 2 /F Track02 /O /D {cue}",
+                                               "CDDA/T 3 /F Track03 /O /D {cue}"};
+        QTest::newRow("Shift+click, a name with a blank")
+            << "Live 7"
+            << "2 >3"
+            << QStringList{"CDDA/T 2 /F \"Live 02\" /O /D {cue}",
+                           "CDDA/T 3 /F \"Live 03\" /O /D {cue}"};
+        QTest::newRow("Ctrl+click, digits only")
+            << "42"
+            << "3 +1" << QStringList{"CDDA/T 1 /F 01 /O /D {cue}", "CDDA/T 3 /F 03 /O /D {cue}"};
+        QTest::newRow("one left of two")
+            << "Track1"
+            << "1 +3 +1" << QStringList{"CDDA/T 3 /F Track1 /O /D {cue}"};
+    }
+    void severalTracksOneJob() {
+        QFETCH(QString, name);
+        QFETCH(QString, picks);
+        QFETCH(QStringList, lines);
+        AppFixture f;
+        const QString cue = writeDisc(
+            f.folder.path(), "disc",
+            {{sineSectors(20, 440), {}}, {sineSectors(20, 550), {}}, {sineSectors(20, 660), {}}});
+        QWidget* w = openRipper(f);
+        AppFixture::child<DriveListBox>(w, "Drive1")->choose(cue);
+        auto* files = AppFixture::child<FileListBox>(w, "File1");
+        AppFixture::child<QLineEdit>(w, "Text3")->setText(name);
+        for (const QString& pick : picks.split(' ')) {
+            if (pick == "all") {
+                files->setFocus();
+                QTest::keyClick(files, Qt::Key_A, Qt::ControlModifier);
+                continue;
+            }
+            const Qt::KeyboardModifiers mod = pick[0] == '+'   ? Qt::ControlModifier
+                                              : pick[0] == '>' ? Qt::ShiftModifier
+                                                               : Qt::NoModifier;
+            const int row = pick.right(1).toInt() - 1;
+            QTest::mouseClick(files->viewport(), Qt::LeftButton, mod,
+                              files->visualItemRect(files->item(row)).center());
+        }
+        QVERIFY(!AppFixture::child(w, "Command1")->isHidden());
+        AppFixture::click(w, "Command1");
+        QCOMPARE(QString::fromLocal8Bit(readAll("rip.bat")),
+                 lines.join("\r\n").replace("{cue}", cue) + "\r\n");
+        QVERIFY(f.host.messages.isEmpty());
+    }
+
+    // A whole disc with names in one job: every track ripped with its audio as on the disc and
+    // its names from the sheet; a track that cannot be written does not stop the others, and
+    // the job says how many were ripped. The batch then carries the names into the MP3s, and
+    // l3dec back into WAVs.
+    void wholeDiscNamedAndTagged() {
+        AppFixture f;
+        QList<DiscTrack> tracks;
+        for (int i = 1; i <= 12; ++i)
+            tracks.append({sineSectors(15 + i, 200.0 + 40 * i),
+                           {},
+                           false,
+                           QString("Song %1 \u00fcn\u00ef").arg(i)});
+        const QString cue =
+            writeDisc(f.folder.path(), "album", tracks, "Twelve \u2014 Live", "The Testers");
+        QDir().mkdir("Track07.wav"); // a folder where a track's WAV would go
+        QWidget* w = openRipper(f);
+        AppFixture::child<DriveListBox>(w, "Drive1")->choose(cue);
+        auto* files = AppFixture::child<FileListBox>(w, "File1");
+        files->setFocus();
+        QTest::keyClick(files, Qt::Key_A, Qt::ControlModifier);
+        AppFixture::click(w, "Command1");
+        QCOMPARE(readAll("rip.bat").count("\r\n"), 12);
+        // The job as its window reads it: its channel.
+        QProcess job;
+        job.start("sh", {"-c", "WAVELATHE_PROGRESS_FD=3 '" + binDir() +
+                                   "/wavelathe-cmd' rip.bat "
+                                   "3>channel.txt 2>/dev/null"});
+        QVERIFY(job.waitForFinished(120000));
+        JobReport report;
+        for (const QByteArray& line : readAll("channel.txt").split('\n'))
+            if (const auto u = parseUpdate(line.toStdString()))
+                report.feed(*u);
+        report.finish(job.exitCode(), false);
+        QCOMPARE(report.title(), QString("Ripping 12 tracks"));
+        QCOMPARE(report.headline(), QString("11 tracks ripped, 1 failed"));
+        QVERIFY(!report.succeeded());
+        QStringList toc{"1", "12", QString::number(150 + QFileInfo("album.bin").size() / 2352)};
+        for (int i = 0, start = 150; i < 12; start += 16 + i++)
+            toc << QString::number(start);
+        QVERIFY2(report.discLink().startsWith("https://musicbrainz.org/cdtoc/attach?toc=" +
+                                              toc.join('+') + "&tracks=12&id="),
+                 qPrintable(report.discLink()));
+        const bool probe = !QStandardPaths::findExecutable("ffprobe").isEmpty();
+        for (int i = 1; i <= 12; ++i) {
+            if (i == 7)
+                continue;
+            const QString wav = QString::asprintf("Track%02d.wav", i);
+            const QByteArray bytes = readAll(wav);
+            QCOMPARE(bytes.mid(44, tracks[i - 1].pcm.size()), tracks[i - 1].pcm);
+            // cd-paranoia reads the same audio from the same image.
+            if (i == 12 && !QStandardPaths::findExecutable("cd-paranoia").isEmpty()) {
+                runProgram("cd-paranoia", {"-d", cue, "12", "peer.wav"});
+                QCOMPARE(readAll("peer.wav").mid(44), tracks[11].pcm);
+                QFile::remove("peer.wav");
+            }
+            if (probe)
+                QCOMPARE(tagsOf(wav), QString("Song %1 \u00fcn\u00ef|The Testers|Twelve \u2014 "
+                                              "Live|%1")
+                                          .arg(i));
+        }
+        // The batch and the way back.
+        QVERIFY(QDir().rmdir("Track07.wav"));
+        QCOMPARE(runProgram(binDir() + "/BladeEnc", {"-128", "./*.wav", "-quit"}).status, 0);
+        QCOMPARE(runProgram(binDir() + "/l3dec", {"Track05.mp3", "back.wav"}).status, 0);
+        if (!probe)
+            QSKIP("ffprobe is not installed: the MP3s' tags were not read back");
+        QCOMPARE(tagsOf("Track05.mp3"),
+                 QString("Song 5 \u00fcn\u00ef|The Testers|Twelve \u2014 Live|5"));
+        QCOMPARE(tagsOf("back.wav"), tagsOf("Track05.mp3"));
     }
 
     // Images in the current folder and at the top of the music folder are the ripper's drives,

@@ -126,12 +126,20 @@ QString msf(qint64 bytes) {
 }
 } // namespace
 
-QString writeDisc(const QString& folder, const QString& base, const QList<DiscTrack>& tracks) {
+QString writeDisc(const QString& folder, const QString& base, const QList<DiscTrack>& tracks,
+                  const QString& album, const QString& performer) {
     QByteArray bin;
-    QString cue = "FILE \"" + base + ".bin\" BINARY\n";
+    QString cue;
+    if (!performer.isEmpty())
+        cue += "PERFORMER \"" + performer + "\"\n";
+    if (!album.isEmpty())
+        cue += "TITLE \"" + album + "\"\n";
+    cue += "FILE \"" + base + ".bin\" BINARY\n";
     for (int i = 0; i < tracks.size(); ++i) {
         const DiscTrack& t = tracks[i];
         cue += QString::asprintf("  TRACK %02d %s\n", i + 1, t.data ? "MODE1/2352" : "AUDIO");
+        if (!t.title.isEmpty())
+            cue += "    TITLE \"" + t.title + "\"\n";
         if (!t.pregap.isEmpty()) {
             cue += "    INDEX 00 " + msf(bin.size()) + "\n";
             bin += t.pregap;

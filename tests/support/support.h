@@ -93,10 +93,13 @@ struct DiscTrack {
     QByteArray pcm;
     QByteArray pregap;
     bool data = false;
+    QString title = {}; // a TITLE line in the sheet
 };
 
-// Writes base.bin and base.cue in folder; returns the .cue path.
-QString writeDisc(const QString& folder, const QString& base, const QList<DiscTrack>& tracks);
+// Writes base.bin and base.cue in folder; returns the .cue path. An album title and performer
+// go into the sheet's head.
+QString writeDisc(const QString& folder, const QString& base, const QList<DiscTrack>& tracks,
+                  const QString& album = {}, const QString& performer = {});
 
 // Sectors of distinct audio: a sine, or a low square wave (the content that fools byte-order
 // guessing).

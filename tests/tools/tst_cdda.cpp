@@ -2,8 +2,10 @@
 // CDDA on disc images the tests write: byte-exact rips, the program's line, refusals.
 #include "cdda_args.h"
 #include "checksums.h"
+#include "rip.h"
 #include "support.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -251,6 +253,48 @@ class TestCdda : public QObject {
         cdda::TrackChecksums sums(2, false, false);
         sums.add(reinterpret_cast<const unsigned char*>("123456789"), 9);
         QCOMPARE(sums.crc32(), 0xCBF43926u);
+    }
+
+    // The MusicBrainz disc ID: a published example, and others against the definition (SHA-1
+    // of the hexadecimal table of contents, in base64 with "._-" for "+/=").
+    void discIds_data() {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<QList<int>>("offsets"); // lead-out first
+        QTest::addColumn<QString>("id");
+        QTest::newRow("published example")
+            << 1 << QList<int>{95462, 150, 15363, 32314, 46592, 63414, 80489}
+            << "49HHV7Eb8UKF3aQiNmu1GR8vKTY-";
+        QTest::newRow("one track") << 1 << QList<int>{30150, 150} << "";
+        QTest::newRow("starts at track 3") << 3 << QList<int>{200000, 150, 40000, 90000} << "";
+    }
+    void discIds() {
+        QFETCH(int, first);
+        QFETCH(QList<int>, offsets);
+        QFETCH(QString, id);
+        const int last = first + static_cast<int>(offsets.size()) - 2;
+        int table[100] = {};
+        table[0] = offsets[0];
+        for (int t = first; t <= last; ++t)
+            table[t] = offsets[t - first + 1];
+        if (id.isEmpty()) {
+            QByteArray hex = QByteArray::number(first, 16).rightJustified(2, '0') +
+                             QByteArray::number(last, 16).rightJustified(2, '0');
+            for (int i = 0; i < 100; ++i)
+                hex += QByteArray::number(table[i], 16).rightJustified(8, '0');
+            id = QString::fromLatin1(
+                QCryptographicHash::hash(hex.toUpper(), QCryptographicHash::Sha1)
+                    .toBase64()
+                    .replace('+', '.')
+                    .replace('/', '_')
+                    .replace('=', '-'));
+        }
+        const cdda::DiscIdentity disc = cdda::musicBrainzDiscId(first, last, table);
+        QCOMPARE(QString::fromStdString(disc.id), id);
+        QStringList toc{QString::number(first), QString::number(last)};
+        for (int o : offsets)
+            toc << QString::number(o);
+        QCOMPARE(QString::fromStdString(disc.toc), toc.join(' '));
+        QVERIFY(cdda::musicBrainzDiscId(3, 2, table).id.empty());
     }
 
     void outputNames() {

@@ -115,6 +115,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     int status = 0;
+    size_t jobLines = 0;
+    for (std::string_view line : wl::scriptLines(*script))
+        if (const auto words = wl::tokenizeLine(line); words && !words->empty())
+            ++jobLines;
+    if (jobLines > 1)
+        wl::sendUpdate("lines", std::to_string(jobLines));
     for (std::string_view line : wl::scriptLines(*script)) {
         const auto words = wl::tokenizeLine(line);
         if (!words) {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// libFuzzer target: arbitrary bytes as a WAV file through the header check and the encoder; the
-// first byte picks the bitrate and the -dm and -hq switches.
+// libFuzzer target: arbitrary bytes as a WAV file through the header check, its LIST/INFO names
+// and the encoder; the first byte picks the bitrate and the -dm and -hq switches.
 #include "bladeenc_args.h"
 #include "encode.h"
 #include "wavio.h"
@@ -35,6 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::memcpy(buf, data + off, got);
         return got;
     };
+    // The names a WAV carries go into the MP3's ID3v2 tag.
+    settings.tags = wl::readWavTags(read, size);
     auto shape = wl::checkWav(read, size);
     if (!shape || shape->dataBytes > (1u << 20))
         return 0;
