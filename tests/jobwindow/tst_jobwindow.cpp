@@ -222,7 +222,7 @@ class TestJobWindow : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(window.report().finished(), 20000);
         QVERIFY(!window.report().succeeded());
         QVERIFY(window.report().outcome().startsWith("Stopped."));
-        QCOMPARE(leftovers(), (QStringList{"long.wav", "second.wav", "settings.bat"}));
+        QCOMPARE(leftovers().join(", "), QString("long.wav, second.wav, settings.bat"));
     }
 };
 

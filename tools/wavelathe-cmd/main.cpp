@@ -79,6 +79,21 @@ wl::Result<std::string> readScript(const char* path) {
     return script;
 }
 
+// Stop (SIGTERM to the job's process group), Ctrl+C or a closed terminal: the program running
+// got the signal too and ends cleanly. The interpreter waits for it, so that a job that has
+// ended has left nothing behind, and runs no further line.
+volatile sig_atomic_t g_stopSignal = 0;
+
+void onStop(int signal) { g_stopSignal = signal; }
+
+void stopWhenAsked() {
+    struct sigaction action {};
+    action.sa_handler = onStop;
+    sigemptyset(&action.sa_mask);
+    for (int s : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(s, &action, nullptr);
+}
+
 int runCommand(const std::vector<std::string>& words) {
     const std::string program = wl::findProgram(words[0]);
     if (program.empty()) {
@@ -94,6 +109,9 @@ int runCommand(const std::vector<std::string>& words) {
                      pid.error().c_str());
         return 126;
     }
+    // A stop that came as the program was being started did not reach it.
+    if (g_stopSignal)
+        kill(*pid, SIGTERM);
     return wl::waitExit(*pid);
 }
 
@@ -109,6 +127,7 @@ int main(int argc, char** argv) {
         return wl::usageError("wavelathe-cmd", argc < 2 ? "no script given" : "one script only");
     // A job window that went away must not end the job.
     signal(SIGPIPE, SIG_IGN);
+    stopWhenAsked();
     auto script = readScript(argv[1]);
     if (!script) {
         std::fprintf(stderr, "wavelathe-cmd: %s: %s\n", argv[1], script.error().c_str());
@@ -130,9 +149,13 @@ int main(int argc, char** argv) {
         }
         if (words->empty())
             continue;
+        if (g_stopSignal)
+            break;
         wl::sendUpdate("line", line);
         status = runCommand(*words);
         wl::sendUpdate("exit", std::to_string(status));
     }
+    if (g_stopSignal)
+        return 128 + g_stopSignal;
     return status;
 }
