@@ -73,7 +73,8 @@ case "$mode" in
     install_missing "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     build build -DWL_TESTS=ON -DWL_WERROR=ON
     ctest --test-dir build --output-on-failure -j2 -LE desktop
-    # What a user sees, on a desktop: Xvfb, openbox and a private session bus.
+    # What a user sees, on a desktop: Xvfb, openbox, a private session bus, the accessibility
+    # bus and a headless weston for Wayland.
     tests/desktop/session.sh ctest --test-dir build --output-on-failure -L desktop
     # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
     build build-asan -DWL_TESTS=ON -DWL_WERROR=ON -DWL_SANITIZE=ON
