@@ -23,6 +23,17 @@ QString shortened(const QString& failure) {
     return baseName(failure.left(colon)) + failure.mid(colon);
 }
 
+// "The old Track1.mp3 is in the Trash." for each of a few; one line for many.
+QStringList trashedLines(const QStringList& trashed, bool shortNames) {
+    if (trashed.size() > 3)
+        return {QString::number(trashed.size()) +
+                " older files of the same names are in the Trash."};
+    QStringList lines;
+    for (const QString& t : trashed)
+        lines << "The old " + (shortNames ? baseName(t) : t) + " is in the Trash.";
+    return lines;
+}
+
 } // namespace
 
 void JobReport::feed(const Update& update) {
@@ -184,9 +195,11 @@ QString JobReport::outcome() const {
         parts << "Failed (exit status " + QString::number(status_) + "): " + failure();
     else if (linesFailed_ > 0)
         parts << "Failed: " + failure();
-    for (const QString& t : trashed_)
-        parts << "The old " + t + " is in the Trash.";
-    parts << notes_ << checks_;
+    parts << trashedLines(trashed_, false);
+    parts << notes_;
+    // A rip of several tracks has a proof per track: they stay in the messages.
+    if (lines_ < 2)
+        parts << checks_;
     return parts.join('\n');
 }
 
@@ -206,9 +219,11 @@ QString JobReport::details() const {
     QStringList parts;
     if ((status_ != 0 || linesFailed_ > 0) && !summary_.isEmpty())
         parts << failures_;
-    for (const QString& t : trashed_)
-        parts << "The old " + baseName(t) + " is in the Trash.";
-    parts << notes_ << checks_;
+    parts << trashedLines(trashed_, true);
+    parts << notes_;
+    // A rip of several tracks has a proof per track: they stay in the messages.
+    if (lines_ < 2)
+        parts << checks_;
     return parts.join('\n');
 }
 

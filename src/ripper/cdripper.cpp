@@ -172,6 +172,10 @@ void cdripper::ripSeveral(const QStringList& tracks) {
         nameTheDisc(line);
         lines << line;
     }
+    if (lines.isEmpty()) {
+        shell_.host().ShowMessage("Please pick a track first.", texts::kMsgOk);
+        return;
+    }
     runJob(shell_.host(), texts::kRipScript, lines);
 }
 

@@ -86,6 +86,18 @@ class TestJobWindow : public QObject {
             << 0 << "Ripping 3 tracks"
             << "2 tracks ripped, 1 failed"
             << "2 tracks ripped, 1 failed\nFailed: cannot write Track02.wav";
+        QTest::newRow("batch replacing five")
+            << QStringList{"line BladeEnc -128 /m/*.wav   -quit",
+                           "files 5",
+                           "trashed /m/a.mp3",
+                           "trashed /m/b.mp3",
+                           "trashed /m/c.mp3",
+                           "trashed /m/d.mp3",
+                           "trashed /m/e.mp3",
+                           "summary 5 files encoded, 0 failed"}
+            << 0 << "Encoding 5 files"
+            << "5 files encoded, 0 failed"
+            << "5 files encoded, 0 failed\n5 older files of the same names are in the Trash.";
         QTest::newRow("tool missing")
             << QStringList{"line l3dec /m/a.mp3  Track1.wav -wav",
                            "> wavelathe-cmd: l3dec: program not found"}
