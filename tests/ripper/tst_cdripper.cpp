@@ -234,7 +234,7 @@ class TestCdripper : public QObject {
     }
 
     // Several tracks picked make one rip.bat, a line per track in disc order, each named after
-    // the name box without its trailing digits; one track left picked is the designed rip.
+    // the name box without its trailing digits; one track left picked rips as a single pick.
     void severalTracksOneJob_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("picks"); // clicks: "3" a click, "+3" Ctrl, ">3" Shift; "all"
