@@ -17,6 +17,10 @@ import wave
 
 import pyatspi
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests",
+                                "desktop"))
+from desktop import activate, program_env, wait_for, window, xdotool  # noqa: E402
+
 BIN, OUT = (os.path.abspath(a) for a in sys.argv[1:3])
 SONGS = ["01 Morning Tide", "02 Harbour Lights", "03 Slow River", "04 Night Ferry"]
 
@@ -56,30 +60,6 @@ def make_music(folder):
         f.write("\r\n".join(sheet) + "\r\n")
 
 
-def wait_for(what, find, timeout=20.0):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        found = find()
-        if found:
-            return found
-        time.sleep(0.2)
-    sys.exit(f"screenshots: no {what} after {timeout:.0f} s")
-
-
-def frame(pid, title):
-    for app in pyatspi.Registry.getDesktop(0):
-        try:
-            if app is None or app.get_process_id() != pid:
-                continue
-        except Exception:
-            continue
-        for f in app:
-            if f is not None and f.name.startswith(title) and \
-                    f.getState().contains(pyatspi.STATE_SHOWING):
-                return f
-    return None
-
-
 def control(window, name, role):
     found = pyatspi.findDescendant(window, lambda n: n.name == name and n.getRole() == role)
     if found is None:
@@ -97,10 +77,6 @@ def press(window, name, role=pyatspi.ROLE_PUSH_BUTTON):
     time.sleep(0.3)
 
 
-def xdotool(*args):
-    return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.split()
-
-
 def shot(title, file):
     time.sleep(0.6)
     ids = xdotool("search", "--onlyvisible", "--name", "^" + title)
@@ -108,8 +84,7 @@ def shot(title, file):
 
 
 def keys(title, *names):
-    ids = xdotool("search", "--onlyvisible", "--name", "^" + title)
-    xdotool("windowactivate", "--sync", ids[0])
+    activate(title, shown_only=True)
     xdotool("key", "--delay", "120", *names)
 
 
@@ -120,7 +95,7 @@ def run(scale, music, env):
     program = subprocess.Popen([os.path.join(BIN, "wavelathe")], cwd=music, env=env)
     pid = program.pid
     try:
-        main = wait_for("main window", lambda: frame(pid, "Wavelathe"))
+        main = wait_for("main window", lambda: window(pid, "Wavelathe", exact=False))
         press(main, "Encode", pyatspi.ROLE_RADIO_BUTTON)
         press(main, "128000", pyatspi.ROLE_RADIO_BUTTON)
         path = control(main, "path", pyatspi.ROLE_TEXT)
@@ -128,26 +103,26 @@ def run(scale, music, env):
         shot("Wavelathe", f"main-window{suffix}.png")
         press(main, "Encode All (Batch)")
         job = "Encoding 4 files"
-        window = wait_for("job window", lambda: xdotool("search", "--name", "^" + job))[0]
+        wait_for("job window", lambda: xdotool("search", "--name", "^" + job))
         time.sleep(1.5)
         # It opens minimized; the user brings it up from the task bar.
-        wait_for("job window shown", lambda: xdotool("windowactivate", window) is not None and
+        wait_for("job window shown", lambda: activate(job) and
                  xdotool("search", "--onlyvisible", "--name", "^" + job))
         shot(job, f"job-window{suffix}.png")
         keys(job, "alt+F4")  # stops the batch: the next scale starts afresh
         keys("Wavelathe", "F10", "Return", "Return")  # File > To Cd Ripper
         ripper = "Cd Ripper for most SCSI and  ATAPI Drives"
-        wait_for("ripper", lambda: frame(pid, ripper))
+        wait_for("ripper", lambda: window(pid, ripper, exact=False))
         keys(ripper, "End")  # the disc image, last in the drive list
         shot(ripper, f"ripper{suffix}.png")
         keys(ripper, "F10", "Right", "Right", "Return", "Return")  # Help > About
-        wait_for("About", lambda: frame(pid, "About"))
+        wait_for("About", lambda: window(pid, "About", exact=False))
         shot("About", f"about{suffix}.png")
         keys("About", "alt+F4")
         keys(ripper, "F10", "Return", "Return")  # File > To Mp3 Encoder
-        wait_for("main window", lambda: frame(pid, "Wavelathe"))
+        wait_for("main window", lambda: window(pid, "Wavelathe", exact=False))
         keys("Wavelathe", "F10", "Right", "Return", "Return")  # Options > Settings
-        wait_for("Settings", lambda: frame(pid, "Settings"))
+        wait_for("Settings", lambda: window(pid, "Settings", exact=False))
         shot("Settings", f"settings{suffix}.png")
     finally:
         program.kill()
@@ -162,10 +137,7 @@ def main():
     music = os.path.join(work, "Music")
     os.mkdir(music)
     make_music(music)
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-               XDG_CONFIG_HOME=os.path.join(work, "config"),
-               XDG_DATA_HOME=os.path.join(work, "data"), XDG_MUSIC_DIR=music, HOME=work)
-    env.pop("QT_QPA_PLATFORM", None)
+    env = program_env(work, XDG_MUSIC_DIR=music, HOME=work)
     os.makedirs(OUT, exist_ok=True)
     for scale in sys.argv[3:] or ["1", "1.5", "2"]:
         run(scale, music, env)

@@ -10,44 +10,14 @@ import os
 import subprocess
 import sys
 import tempfile
-import time
 import wave
 
 import pyatspi
 
+from desktop import activate, program_env, wait_for, window
+
 BIN = os.path.abspath(sys.argv[1])
 problems = []
-
-
-def wait_for(what, find, timeout=20.0):
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        found = find()
-        if found:
-            return found
-        time.sleep(0.2)
-    sys.exit(f"FAIL: no {what} after {timeout:.0f} s")
-
-
-def application(pid):
-    for app in pyatspi.Registry.getDesktop(0):
-        try:
-            if app is not None and app.get_process_id() == pid:
-                return app
-        except Exception:  # an application that went away while we looked
-            continue
-    return None
-
-
-def window(pid, title):
-    app = application(pid)
-    if app is None:
-        return None
-    for frame in app:
-        if frame is not None and frame.name == title and \
-                frame.getState().contains(pyatspi.STATE_SHOWING):
-            return frame
-    return None
 
 
 def walk(node, path=""):
@@ -77,14 +47,6 @@ def keys(*names):
     subprocess.run(["xdotool", "key", "--delay", "100", *names], check=True)
 
 
-def focus(title):
-    """Activates the window whose title starts with title, minimized or not."""
-    ids = subprocess.run(["xdotool", "search", "--name", f"^{title}"],
-                         capture_output=True, text=True).stdout.split()
-    if ids:
-        subprocess.run(["xdotool", "windowactivate", "--sync", ids[0]], check=False)
-
-
 def main():
     work = tempfile.mkdtemp()
     os.chdir(work)
@@ -94,27 +56,23 @@ def main():
     with open(os.path.join(fakes, "xdg-open"), "w") as f:
         f.write(f'#!/bin/sh\necho "$1" >> "{opened}"\n')
     os.chmod(os.path.join(fakes, "xdg-open"), 0o755)
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-               XDG_CONFIG_HOME=os.path.join(work, "config"),
-               XDG_DATA_HOME=os.path.join(work, "data"), XDG_MUSIC_DIR=work,
-               PATH=fakes + ":" + os.environ["PATH"])
-    env.pop("QT_QPA_PLATFORM", None)
+    env = program_env(work, XDG_MUSIC_DIR=work, PATH=fakes + ":" + os.environ["PATH"])
     program = subprocess.Popen([os.path.join(BIN, "wavelathe")], env=env)
     try:
         pid = program.pid
         check_names(wait_for("main window", lambda: window(pid, "Wavelathe")))
-        focus("Wavelathe")
+        activate("Wavelathe")
         keys("F10", "Return", "Return")  # File > To Cd Ripper
         ripper = "Cd Ripper for most SCSI and  ATAPI Drives"
         check_names(wait_for("ripper", lambda: window(pid, ripper)))
-        focus(ripper)
+        activate(ripper)
         keys("F10", "Right", "Right", "Return", "Return")  # Help > About
         about = wait_for("About", lambda: window(pid, "About"))
         check_names(about)
         links = [n for n, _ in walk(about) if n.getRole() == pyatspi.ROLE_LINK]
         if sorted(n.name for n in links) != ["a@example.org", "www.example.org"]:
             problems.append(f"About's links are {[n.name for n in links]}")
-        focus("About")
+        activate("About")
         keys("Return", "Tab", "space")
         wait_for("links opened", lambda: os.path.exists(opened) and
                  len(open(opened).read().split()) == 2)
@@ -122,10 +80,10 @@ def main():
         if got != ["http://www.example.org", "mailto:a@example.org?subject=Wavelathe"]:
             problems.append(f"About's links opened {got}")
         keys("alt+F4")
-        focus(ripper)
+        activate(ripper)
         keys("F10", "Return", "Return")  # File > To Mp3 Encoder
         wait_for("main window again", lambda: window(pid, "Wavelathe"))
-        focus("Wavelathe")
+        activate("Wavelathe")
         keys("F10", "Right", "Return", "Return")  # Options > Settings
         check_names(wait_for("Settings", lambda: window(pid, "Settings")))
         check_job_window(env)
@@ -150,10 +108,8 @@ def check_job_window(env):
     title = "Encoding long.wav"
 
     def shown():
-        focus(title)  # it opens minimized; brought up, it shows its controls
-        return next((f for f in application(job.pid) or [] if f is not None and
-                     f.name.startswith(title) and
-                     f.getState().contains(pyatspi.STATE_SHOWING)), None)
+        activate(title)  # it opens minimized; brought up, it shows its controls
+        return window(job.pid, title, exact=False)
     try:
         check_names(wait_for("job window", shown))
         keys("alt+F4")  # closing a running job's window stops it
