@@ -79,18 +79,12 @@ uint64_t clampSamples(float* pcm, size_t count) {
 // UTF-8 to the byte-order-marked, NUL-ended UTF-16 that libmp3lame's ID3v2 frames take.
 std::vector<unsigned short> utf16(const std::string& utf8) {
     std::vector<unsigned short> out{0xFEFF};
-    for (size_t i = 0; i < utf8.size();) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        const size_t n = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        uint32_t cp = n == 1 ? c : c & (0x7F >> n);
-        for (size_t k = 1; k < n && i + k < utf8.size(); ++k)
-            cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += n;
-        if (cp >= 0x10000 && cp <= 0x10FFFF) {
+    for (const char32_t cp : codePoints(utf8)) {
+        if (cp >= 0x10000) {
             out.push_back(static_cast<unsigned short>(0xD800 + ((cp - 0x10000) >> 10)));
             out.push_back(static_cast<unsigned short>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
         } else if (cp != 0) {
-            out.push_back(static_cast<unsigned short>(cp < 0x10000 ? cp : 0xFFFD));
+            out.push_back(static_cast<unsigned short>(cp));
         }
     }
     out.push_back(0);

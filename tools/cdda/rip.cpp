@@ -86,40 +86,18 @@ CdIo_t* openDisc(const std::string& device, std::string& name) {
     return cdio_open(name.c_str(), DRIVER_UNKNOWN);
 }
 
-// Whether bytes are well-formed UTF-8.
-bool isUtf8(const std::string& s) {
-    for (size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const size_t n = c < 0x80         ? 1
-                         : (c >> 5) == 6  ? 2
-                         : (c >> 4) == 14 ? 3
-                         : (c >> 3) == 30 ? 4
-                                          : 0;
-        if (n == 0 || i + n > s.size())
-            return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += n;
-    }
-    return true;
-}
-
 // libcdio takes a cue sheet's text for Latin-1 and hands it on converted to UTF-8; a sheet
 // written in UTF-8, as sheets are today, comes back from that undone.
 std::string sheetText(const std::string& utf8) {
     std::string bytes;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
-            bytes += static_cast<char>(((c & 0x03) << 6) | (utf8[++i] & 0x3F));
-        } else {
+    for (const char32_t cp : codePoints(utf8)) {
+        if (cp > 0xFF)
             return utf8; // a character beyond Latin-1: not what the conversion gives
-        }
+        bytes += static_cast<char>(cp);
     }
-    return bytes != utf8 && isUtf8(bytes) ? bytes : utf8;
+    bool wellFormed = false;
+    codePoints(bytes, &wellFormed);
+    return bytes != utf8 && wellFormed ? bytes : utf8;
 }
 
 std::string cdText(const cdtext_t* text, cdtext_field_t field, int track) {
@@ -133,12 +111,15 @@ Tags trackNames(CdIo_t* cdio, int track) {
     const cdtext_t* text = cdio_get_cdtext(cdio);
     Tags tags;
     tags.title = cdText(text, CDTEXT_FIELD_TITLE, track);
-    tags.artist = cdText(text, CDTEXT_FIELD_PERFORMER, track);
-    for (const cdtext_field_t field : {CDTEXT_FIELD_PERFORMER, CDTEXT_FIELD_SONGWRITER})
+    // The first of these that is given: the track's performer, the disc's, the disc's
+    // songwriter, the track's.
+    const std::pair<cdtext_field_t, int> artists[] = {{CDTEXT_FIELD_PERFORMER, track},
+                                                      {CDTEXT_FIELD_PERFORMER, 0},
+                                                      {CDTEXT_FIELD_SONGWRITER, 0},
+                                                      {CDTEXT_FIELD_SONGWRITER, track}};
+    for (const auto& [field, of] : artists)
         if (tags.artist.empty())
-            tags.artist = cdText(text, field, 0);
-    if (tags.artist.empty())
-        tags.artist = cdText(text, CDTEXT_FIELD_SONGWRITER, track);
+            tags.artist = cdText(text, field, of);
     tags.album = cdText(text, CDTEXT_FIELD_TITLE, 0);
     if (tags.empty())
         return tags;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The names of a piece of music (title, artist, album, track number), in UTF-8, and the LIST/INFO
-// chunk that carries them in a WAV file: INAM, IART, IPRD and ITRK.
+// The names of a piece of music (title, artist, album, track number) in UTF-8, and the one
+// UTF-8 decoder the tools read such text with.
 #pragma once
 #include <string>
 #include <string_view>
@@ -13,11 +13,9 @@ struct Tags {
     bool operator==(const Tags&) const = default;
 };
 
-// The whole LIST chunk ("LIST", its size, "INFO" and one sub-chunk per name given), of even
-// length; empty for empty tags.
-std::string infoChunk(const Tags& tags);
-
-// The names in a LIST chunk's body (from "INFO" on); nothing for another kind of LIST.
-Tags parseInfo(std::string_view body);
+// UTF-8 text as code points. What is not well-formed UTF-8 (a stray byte, a cut sequence, an
+// overlong form, a surrogate, beyond U+10FFFF) gives U+FFFD, one per byte, and clears
+// *wellFormed.
+std::u32string codePoints(std::string_view utf8, bool* wellFormed = nullptr);
 
 } // namespace wl

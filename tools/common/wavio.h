@@ -36,8 +36,14 @@ struct WavShape {
 // to the end of the file, so that notRead says what the audio that is read leaves out.
 Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize);
 
-// The names a WAV file carries in a LIST/INFO chunk, before or after its audio.
+// The names a WAV file carries in a LIST/INFO chunk (INAM, IART, IPRD and ITRK), before or
+// after its audio.
 Tags readWavTags(const ReadAt& read, uint64_t fileSize);
+// The names in a LIST chunk's body (from "INFO" on); nothing for another kind of LIST.
+Tags parseInfo(std::string_view body);
+// The whole LIST chunk ("LIST", its size, "INFO" and one sub-chunk per name given), of even
+// length; empty for empty tags.
+std::string infoChunk(const Tags& tags);
 
 // A 16-bit PCM WAV on a SafeOutput; the header's sizes are patched on finish.
 class WavWriter {

@@ -136,6 +136,31 @@ std::string unreadPart(const WavShape& w, const ReadAt& read, uint64_t dataEnd, 
 
 } // namespace
 
+Tags parseInfo(std::string_view body) {
+    Tags tags;
+    if (body.substr(0, 4) != "INFO")
+        return tags;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(body.data());
+    for (size_t pos = 4; pos + 8 <= body.size();) {
+        const std::string_view id = body.substr(pos, 4);
+        const uint32_t size = get32(bytes + pos + 4);
+        if (size > body.size() - pos - 8)
+            break;
+        std::string text(body.substr(pos + 8, size));
+        text = text.substr(0, text.find('\0'));
+        if (id == "INAM")
+            tags.title = text;
+        else if (id == "IART")
+            tags.artist = text;
+        else if (id == "IPRD")
+            tags.album = text;
+        else if (id == "ITRK" || id == "IPRT")
+            tags.track = text;
+        pos += 8 + size + (size & 1);
+    }
+    return tags;
+}
+
 Tags readWavTags(const ReadAt& read, uint64_t fileSize) {
     for (uint64_t pos = 12; pos + 8 <= fileSize;) {
         unsigned char c[8];

@@ -2,6 +2,7 @@
 #include "wavio.h"
 
 #include <cstring>
+#include <utility>
 
 namespace wl {
 
@@ -31,7 +32,46 @@ void wavHeader(unsigned char h[44], int rate, int channels, uint32_t data, uint3
     put32(h + 40, data);
 }
 
+// A name as a sub-chunk holds it: no NUL inside, at most 4 KiB.
+std::string cleaned(const std::string& text) {
+    std::string out;
+    for (char c : text.substr(0, 4096))
+        if (c != '\0')
+            out += c;
+    return out;
+}
+
+void append32(std::string& out, uint32_t v) {
+    unsigned char b[4];
+    put32(b, v);
+    out.append(reinterpret_cast<const char*>(b), 4);
+}
+
 } // namespace
+
+std::string infoChunk(const Tags& tags) {
+    const std::pair<const char*, const std::string*> fields[] = {{"INAM", &tags.title},
+                                                                 {"IART", &tags.artist},
+                                                                 {"IPRD", &tags.album},
+                                                                 {"ITRK", &tags.track}};
+    std::string body = "INFO";
+    for (const auto& [id, text] : fields) {
+        const std::string value = cleaned(*text);
+        if (value.empty())
+            continue;
+        body += id;
+        append32(body, static_cast<uint32_t>(value.size() + 1));
+        body += value;
+        body += '\0';
+        if ((value.size() + 1) & 1)
+            body += '\0';
+    }
+    if (body.size() == 4)
+        return {};
+    std::string chunk = "LIST";
+    append32(chunk, static_cast<uint32_t>(body.size()));
+    return chunk + body;
+}
 
 Status WavWriter::open(const std::string& target, int rate, int channels, Existing existing) {
     rate_ = rate;
