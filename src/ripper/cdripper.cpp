@@ -45,6 +45,8 @@ const QList<MenuItemSpec> kMenus = {
     {"mnuhelp", "Help", "mnuhelphelp", "Help"},
 };
 
+const QString kPickFirst = QStringLiteral("Please pick a track first.");
+
 } // namespace
 
 QString trackCode(const QString& fileName) {
@@ -133,27 +135,22 @@ void cdripper::Command1_Click() {
     if (picked.size() == 1 && picked[0] != ui_.File1->fileName())
         ui_.File1->pick(picked[0]);
     if (ui_.Text2->text().isEmpty()) {
-        shell_.host().ShowMessage("Please pick a track first.", texts::kMsgOk);
+        shell_.host().ShowMessage(kPickFirst, texts::kMsgOk);
         return;
     }
-    JobLine line = JobLine()
-                       .text("CDDA/")
-                       .text(ui_.Text2->text())
-                       .text(" /F")
-                       .text(" ")
-                       .name(ui_.Text3->text())
-                       .text(" /O");
-    nameTheDisc(line);
-    runJob(shell_.host(), texts::kRipScript, line);
+    runJob(shell_.host(), texts::kRipScript, ripLine(ui_.Text2->text(), ui_.Text3->text()));
 }
 
-// CDDA alone rips the first drive that holds an audio disc: it is told the disc the track was
-// picked on when that is an image or one of several drives.
-void cdripper::nameTheDisc(JobLine& line) const {
+// "CDDA/T 5 /F Track1 /O", and the disc: CDDA alone rips the first drive that holds an audio
+// disc, so it is told the disc the track was picked on when that is an image or one of several
+// drives.
+JobLine cdripper::ripLine(const QString& code, const QString& name) const {
+    JobLine line = JobLine().text("CDDA/").text(code).text(" /F").text(" ").name(name).text(" /O");
     const QString& disc = pickedDisc_;
     DriveSource& drives = shell_.drives();
     if (drives.isImage(disc) || (drives.isOptical(disc) && drives.opticalCount() > 1))
         line.text(" /D ").name(disc);
+    return line;
 }
 
 // One line per track, in disc order, each track to the name box's name without its trailing
@@ -167,13 +164,10 @@ void cdripper::ripSeveral(const QStringList& tracks) {
         const QString code = trackCode(track);
         if (code.isEmpty())
             continue;
-        JobLine line = JobLine().text("CDDA/").text(code).text(" /F").text(" ");
-        line.name(base + code.mid(2).rightJustified(2, '0')).text(" /O");
-        nameTheDisc(line);
-        lines << line;
+        lines << ripLine(code, base + code.mid(2).rightJustified(2, '0'));
     }
     if (lines.isEmpty()) {
-        shell_.host().ShowMessage("Please pick a track first.", texts::kMsgOk);
+        shell_.host().ShowMessage(kPickFirst, texts::kMsgOk);
         return;
     }
     runJob(shell_.host(), texts::kRipScript, lines);

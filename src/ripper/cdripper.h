@@ -37,7 +37,7 @@ class cdripper : public Window {
 
   private:
     void ripSeveral(const QStringList& tracks);
-    void nameTheDisc(JobLine& line) const;
+    JobLine ripLine(const QString& code, const QString& name) const;
     struct Controls {
         QPushButton* Command1;
         QLineEdit *Text1, *Text2, *Text3;
