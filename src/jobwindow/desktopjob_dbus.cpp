@@ -30,8 +30,7 @@ constexpr uint kFailedError = 100;
 DesktopJob::~DesktopJob() {
     if (state_ == State::Running)
         end(Outcome::Stopped, QString());
-    if (urgent_)
-        dismiss();
+    dismiss();
 }
 
 bool DesktopJob::begin() {

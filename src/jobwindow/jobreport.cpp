@@ -195,12 +195,15 @@ QString JobReport::outcome() const {
         parts << "Failed (exit status " + QString::number(status_) + "): " + failure();
     else if (linesFailed_ > 0)
         parts << "Failed: " + failure();
-    parts << trashedLines(trashed_, false);
-    parts << notes_;
+    return (parts << afterwords(false)).join('\n');
+}
+
+QStringList JobReport::afterwords(bool shortNames) const {
+    QStringList parts = trashedLines(trashed_, shortNames) + notes_;
     // A rip of several tracks has a proof per track: they stay in the messages.
     if (lines_ < 2)
         parts << checks_;
-    return parts.join('\n');
+    return parts;
 }
 
 QString JobReport::headline() const {
@@ -208,7 +211,7 @@ QString JobReport::headline() const {
         return title() + " stopped";
     if (!summary_.isEmpty())
         return summary_;
-    if (status_ != 0 || linesFailed_ > 0)
+    if (failed())
         return verb() + " failed: " + failure();
     if (outputs_.isEmpty())
         return title() + " done";
@@ -217,14 +220,9 @@ QString JobReport::headline() const {
 
 QString JobReport::details() const {
     QStringList parts;
-    if ((status_ != 0 || linesFailed_ > 0) && !summary_.isEmpty())
+    if (failed() && !summary_.isEmpty())
         parts << failures_;
-    parts << trashedLines(trashed_, true);
-    parts << notes_;
-    // A rip of several tracks has a proof per track: they stay in the messages.
-    if (lines_ < 2)
-        parts << checks_;
-    return parts.join('\n');
+    return (parts << afterwords(true)).join('\n');
 }
 
 } // namespace wl

@@ -34,7 +34,7 @@ class JobReport {
     QStringList messages() const { return messages_; }
 
     bool finished() const { return finished_; }
-    bool succeeded() const { return finished_ && status_ == 0 && !stopped_ && linesFailed_ == 0; }
+    bool succeeded() const { return finished_ && !failed() && !stopped_; }
     // A finished job's window closes itself after success and stays otherwise; a rip of
     // several tracks stays too, with its proofs and the disc's page to look up.
     bool closesItself() const { return succeeded() && (lines_ < 2 || discId_.isEmpty()); }
@@ -48,6 +48,10 @@ class JobReport {
   private:
     QString verb() const;
     QString failure() const;
+    // The interpreter failed, or a line of several did.
+    bool failed() const { return status_ != 0 || linesFailed_ > 0; }
+    // After the outcome or the notification's first lines: replaced files, notes and proofs.
+    QStringList afterwords(bool shortNames) const;
     QString line_, program_, files_, summary_;
     QStringList outputs_, trashed_, failures_, checks_, messages_, notes_;
     QString current_, trackTitle_, discId_, toc_;

@@ -79,7 +79,6 @@ void JobWindow::buildContent() {
     });
     for (QWidget* w : findChildren<QWidget*>())
         w->show();
-    lookUp_->hide();
     // The time goes on between the tools' reports.
     auto* tick = new QTimer(this);
     connect(tick, &QTimer::timeout, this, &JobWindow::refresh);
@@ -191,7 +190,7 @@ void JobWindow::ended(int status) {
         readProgress();
     }
     report_.finish(status, stopped_);
-    tookMs_ = clock_.isValid() ? clock_.elapsed() : 0;
+    tookMs_ = ranMs();
     refresh();
     desktop_.end(report_.succeeded() ? DesktopJob::Outcome::Done
                  : stopped_          ? DesktopJob::Outcome::Stopped
@@ -210,6 +209,8 @@ void JobWindow::ended(int status) {
         QApplication::alert(this);
 }
 
+qint64 JobWindow::ranMs() const { return clock_.isValid() ? clock_.elapsed() : 0; }
+
 void JobWindow::refresh() {
     QString title = report_.title();
     if (!report_.finished() && report_.permille() >= 0)
@@ -227,9 +228,9 @@ void JobWindow::refresh() {
     }
     currentFile_->setText(report_.currentFile());
     currentFile_->setVisible(!report_.currentFile().isEmpty());
-    const qint64 ms = tookMs_ >= 0 ? tookMs_ : clock_.isValid() ? clock_.elapsed() : 0;
-    timing_->setText(
-        timeLine(ms, report_.finished() ? 1000 : report_.permille(), report_.audioSeconds()));
+    timing_->setText(timeLine(tookMs_ >= 0 ? tookMs_ : ranMs(),
+                              report_.finished() ? 1000 : report_.permille(),
+                              report_.audioSeconds()));
     outcome_->setText(report_.outcome());
     lookUp_->setVisible(report_.finished() && !report_.discLink().isEmpty());
 }

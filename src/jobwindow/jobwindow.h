@@ -49,6 +49,7 @@ class JobWindow : public QWidget {
     void ended(int status);
     void refresh();
     void buildContent();
+    qint64 ranMs() const; // since the job started
 
     Notifier& notifier_;
     DesktopJob desktop_;
