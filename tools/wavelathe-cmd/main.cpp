@@ -13,9 +13,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -133,26 +135,32 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "wavelathe-cmd: %s: %s\n", argv[1], script.error().c_str());
         return 1;
     }
-    int status = 0;
+    // Each line split once; a line that cannot be split is told of where it stands.
+    struct Line {
+        std::string_view text;
+        std::optional<std::vector<std::string>> words;
+    };
+    std::vector<Line> lines;
     size_t jobLines = 0;
-    for (std::string_view line : wl::scriptLines(*script))
-        if (const auto words = wl::tokenizeLine(line); words && !words->empty())
-            ++jobLines;
+    for (std::string_view text : wl::scriptLines(*script)) {
+        lines.push_back({text, wl::tokenizeLine(text)});
+        jobLines += lines.back().words && !lines.back().words->empty();
+    }
     if (jobLines > 1)
         wl::sendUpdate("lines", std::to_string(jobLines));
-    for (std::string_view line : wl::scriptLines(*script)) {
-        const auto words = wl::tokenizeLine(line);
-        if (!words) {
+    int status = 0;
+    for (const Line& line : lines) {
+        if (!line.words) {
             std::fprintf(stderr, "wavelathe-cmd: %s: a line holds a NUL byte; skipped\n", argv[1]);
             status = 1;
             continue;
         }
-        if (words->empty())
+        if (line.words->empty())
             continue;
         if (g_stopSignal)
             break;
-        wl::sendUpdate("line", line);
-        status = runCommand(*words);
+        wl::sendUpdate("line", line.text);
+        status = runCommand(*line.words);
         wl::sendUpdate("exit", std::to_string(status));
     }
     if (g_stopSignal)
