@@ -635,12 +635,25 @@ class TestTools : public QObject {
     }
 
     // A job window that stops reading its progress channel never stalls the job: with the
-    // pipe full, updates are dropped and the batch runs to its end.
+    // pipe full, updates are dropped and the batch runs to its end, in about the time it takes
+    // with a reader (one short wait, not one per update).
     void fullProgressPipe() {
         TestFolder folder;
         QDir().mkdir("d");
-        for (int i = 0; i < 4; ++i)
-            writeWav(QString("d/%1.wav").arg(i), 22050, 1, 1.0);
+        const QString longName(120, 'n');
+        for (int i = 0; i < 40; ++i)
+            writeWav(QString("d/%1%2.wav").arg(longName).arg(i), 8000, 1, 0.05);
+        auto timedBatch = [](int channel) {
+            qputenv("WAVELATHE_PROGRESS_FD", QByteArray::number(channel));
+            QElapsedTimer clock;
+            clock.start();
+            const Run r = runProgram(tool("BladeEnc"), {"-32", "d/*.wav", "-quit"}, {}, 120000);
+            qunsetenv("WAVELATHE_PROGRESS_FD");
+            return std::pair(r, clock.elapsed());
+        };
+        const int sink = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        const auto [read, readMs] = timedBatch(sink);
+        ::close(sink);
         int fds[2];
         QVERIFY(::pipe(fds) == 0);
         ::fcntl(fds[1], F_SETFL, O_NONBLOCK);
@@ -648,12 +661,15 @@ class TestTools : public QObject {
         while (::write(fds[1], fill.constData(), fill.size()) > 0) {
         }
         ::fcntl(fds[1], F_SETFL, 0); // the tools make it non-blocking themselves
-        qputenv("WAVELATHE_PROGRESS_FD", QByteArray::number(fds[1]));
-        const Run r = runProgram(tool("BladeEnc"), {"-32", "d/*.wav", "-quit"}, {}, 20000);
-        qunsetenv("WAVELATHE_PROGRESS_FD");
+        const auto [unread, unreadMs] = timedBatch(fds[1]);
         ::close(fds[0]);
         ::close(fds[1]);
-        QVERIFY2(r.status == 0 && r.err.contains("4 encoded, 0 failed"), r.err.constData());
+        QVERIFY2(read.status == 0 && read.err.contains("40 encoded, 0 failed"),
+                 read.err.constData());
+        QVERIFY2(unread.status == 0 && unread.err.contains("40 encoded, 0 failed"),
+                 unread.err.constData());
+        QVERIFY2(unreadMs < 2 * readMs + 1000,
+                 qPrintable(QString("%1 ms unread, %2 ms read").arg(unreadMs).arg(readMs)));
     }
 
     // Above 48 kHz the encoder resamples instead of refusing.

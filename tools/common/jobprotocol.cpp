@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobprotocol.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -29,6 +30,9 @@ int channelFd() {
     return fd;
 }
 
+// How long an update other than progress waits for room in a full pipe.
+constexpr int kPatienceMs = 200;
+
 // Waits up to ms for room in the pipe.
 bool roomWithin(int fd, int ms) {
     pollfd p{fd, POLLOUT, 0};
@@ -50,14 +54,23 @@ void sendUpdate(std::string_view keyword, std::string_view text) {
     if (line.size() >= PIPE_BUF)
         line.resize(PIPE_BUF - 1);
     line += '\n';
-    // When the pipe is full a progress update is dropped at once; any other gets a moment.
-    int patience = keyword == "progress" ? 0 : 200;
+    // When the pipe is full a progress update is dropped at once; any other gets a moment,
+    // unless the reader already let one pass unread: then every update is dropped at once
+    // until the pipe has room again, so that a reader that stopped costs the job one wait.
+    static std::atomic<bool> readerAway{false};
+    int patience = keyword == "progress" || readerAway ? 0 : kPatienceMs;
     while (true) {
         const ssize_t n = write(fd, line.data(), line.size());
-        if (n >= 0 || (errno != EINTR && errno != EAGAIN))
-            return; // written, or the window has gone: the job goes on without it
-        if (errno == EAGAIN && (patience == 0 || !roomWithin(fd, patience)))
+        if (n >= 0) {
+            readerAway = false;
             return;
+        }
+        if (errno != EINTR && errno != EAGAIN)
+            return; // the window has gone: the job goes on without it
+        if (errno == EAGAIN && (patience == 0 || !roomWithin(fd, patience))) {
+            readerAway = readerAway || patience > 0;
+            return;
+        }
         if (errno == EAGAIN)
             patience = 0;
     }
