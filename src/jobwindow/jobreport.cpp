@@ -15,12 +15,24 @@ QString fromLocal(const std::string& s) {
 
 QString baseName(const QString& path) { return QFileInfo(path).fileName(); }
 
-// "/home/u/music/song.wav: not a WAV file" reads "song.wav: not a WAV file".
+// "/home/u/music/song.wav: not a WAV file" reads "song.wav: not a WAV file". Only a path that
+// begins the message is shortened, and nothing else of it changes; a pattern keeps its folder
+// ("//*.wav: no file matches this pattern").
 QString shortened(const QString& failure) {
     const qsizetype colon = failure.indexOf(": ");
     if (colon < 0)
         return failure;
-    return baseName(failure.left(colon)) + failure.mid(colon);
+    const QString head = failure.left(colon);
+    const bool path = head.startsWith('/') || head.startsWith("./") || head.startsWith("../") ||
+                      (head.contains('/') && !head.contains(' '));
+    if (!path || head.contains('*') || head.contains('?'))
+        return failure;
+    return baseName(head) + failure.mid(colon);
+}
+
+// "kept /home/u/music/song.wav: ..." reads "kept song.wav: ...", as the other lines do.
+QString shortenedAfter(const QString& word, const QString& text) {
+    return text.startsWith(word) ? word + shortened(text.mid(word.size())) : shortened(text);
 }
 
 // "The old Track1.mp3 is in the Trash." for each of a few; one line for many.
@@ -78,7 +90,7 @@ void JobReport::feed(const Update& update) {
         discId_ = text.section(' ', 0, 0);
         toc_ = text.section(' ', 1);
     } else if (k == "kept") {
-        notes_ << text;
+        notes_ << shortenedAfter("kept ", text);
     } else if (k == "warning") {
         notes_ << shortened(text);
     }

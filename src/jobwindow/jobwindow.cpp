@@ -77,12 +77,16 @@ void JobWindow::buildContent() {
         else
             Stop_Click();
     });
+    // Names from files and discs are shown as they are, never read as markup.
+    for (QLabel* label : findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
     for (QWidget* w : findChildren<QWidget*>())
         w->show();
-    // The time goes on between the tools' reports.
-    auto* tick = new QTimer(this);
-    connect(tick, &QTimer::timeout, this, &JobWindow::refresh);
-    tick->start(1000);
+    // The time goes on between the tools' reports, until the job ends.
+    tick_ = new QTimer(this);
+    connect(tick_, &QTimer::timeout, this, &JobWindow::refresh);
+    if (!report_.finished())
+        tick_->start(1000);
     refresh();
 }
 
@@ -101,12 +105,12 @@ void JobWindow::attach(JobProcess job) {
     outputWatch_ = new QSocketNotifier(job_.output.get(), QSocketNotifier::Read, this);
     connect(outputWatch_, &QSocketNotifier::activated, this, &JobWindow::readMessages);
     if (job_.exited) {
-        auto* exitWatch = new QSocketNotifier(job_.exited.get(), QSocketNotifier::Read, this);
-        connect(exitWatch, &QSocketNotifier::activated, this, &JobWindow::checkExit);
+        exitWatch_ = new QSocketNotifier(job_.exited.get(), QSocketNotifier::Read, this);
+        connect(exitWatch_, &QSocketNotifier::activated, this, &JobWindow::checkExit);
     } else {
-        auto* poll = new QTimer(this);
-        connect(poll, &QTimer::timeout, this, &JobWindow::checkExit);
-        poll->start(100);
+        exitPoll_ = new QTimer(this);
+        connect(exitPoll_, &QTimer::timeout, this, &JobWindow::checkExit);
+        exitPoll_->start(100);
     }
     readProgress();
     readMessages();
@@ -191,6 +195,14 @@ void JobWindow::ended(int status) {
     }
     report_.finish(status, stopped_);
     tookMs_ = ranMs();
+    // A pidfd stays readable after the exit, and the pipes stay at their end: an ended job's
+    // window watches nothing, so that it sleeps until the user closes it.
+    for (QSocketNotifier* watch : {exitWatch_, progressWatch_, outputWatch_})
+        if (watch)
+            watch->setEnabled(false);
+    for (QTimer* timer : {exitPoll_, tick_})
+        if (timer)
+            timer->stop();
     refresh();
     desktop_.end(report_.succeeded() ? DesktopJob::Outcome::Done
                  : stopped_          ? DesktopJob::Outcome::Stopped
@@ -198,7 +210,11 @@ void JobWindow::ended(int status) {
                  report_.headline());
     notifier_.notify(report_.headline(), report_.details(), !report_.succeeded());
     if (report_.closesItself()) {
-        close();
+        // The window goes once the notification is on the desktop, or given up.
+        if (notifier_.pending())
+            connect(&notifier_, &Notifier::settled, this, &QWidget::close);
+        else
+            close();
         return;
     }
     if (stop_)
@@ -212,7 +228,8 @@ void JobWindow::ended(int status) {
 qint64 JobWindow::ranMs() const { return clock_.isValid() ? clock_.elapsed() : 0; }
 
 void JobWindow::refresh() {
-    QString title = report_.title();
+    // An ended job that keeps its window says how it ended: "6 tracks ripped".
+    QString title = report_.succeeded() ? report_.headline() : report_.title();
     if (!report_.finished() && report_.permille() >= 0)
         title += " \u2013 " + QString::number(report_.permille() / 10) + "%";
     if (report_.finished() && !report_.succeeded())

@@ -16,6 +16,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QSocketNotifier;
+class QTimer;
 
 namespace wl {
 
@@ -57,6 +58,9 @@ class JobWindow : public QWidget {
     JobProcess job_;
     QSocketNotifier* progressWatch_ = nullptr;
     QSocketNotifier* outputWatch_ = nullptr;
+    QSocketNotifier* exitWatch_ = nullptr; // the job's pidfd
+    QTimer* exitPoll_ = nullptr;           // without a pidfd
+    QTimer* tick_ = nullptr;               // the running time, once a second while the job runs
     LineReader progressLines_, messageLines_;
     bool stopped_ = false;
     QElapsedTimer clock_;

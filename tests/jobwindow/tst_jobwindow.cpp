@@ -6,10 +6,12 @@
 #include "support.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <ctime>
 
 using namespace wl;
 using namespace wl::test;
@@ -38,6 +40,18 @@ QStringList channelOf(const QString& command) {
 }
 
 QStringList leftovers() { return QDir().entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+// Seconds of CPU this process spends while its event loop runs for ms.
+double cpuSecondsOver(int ms) {
+    auto now = [] {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+    };
+    const double before = now();
+    QTest::qWait(ms);
+    return now() - before;
+}
 
 } // namespace
 
@@ -98,6 +112,28 @@ class TestJobWindow : public QObject {
             << 0 << "Encoding 5 files"
             << "5 files encoded, 0 failed"
             << "5 files encoded, 0 failed\n5 older files of the same names are in the Trash.";
+        QTest::newRow("a path inside the message stays whole")
+            << QStringList{"line CDDA/T 1 /F -x /O",
+                           "failed cannot move the old /music/-x.wav to the Trash: No such file",
+                           "exit 1"}
+            << 1 << "Ripping track 1"
+            << "Ripping failed: cannot move the old /music/-x.wav to the Trash: No such file"
+            << "Failed (exit status 1): cannot move the old /music/-x.wav to the Trash: No such "
+               "file";
+        QTest::newRow("root batch without a match keeps its folder")
+            << QStringList{"line BladeEnc -128 //*.wav   -quit",
+                           "failed //*.wav: no file matches this pattern", "exit 1"}
+            << 1 << "Encoding the WAV files of /"
+            << "Encoding failed: //*.wav: no file matches this pattern"
+            << "Failed (exit status 1): //*.wav: no file matches this pattern";
+        QTest::newRow("kept input, short name")
+            << QStringList{"line BladeEnc -128 /m/*.wav -Delete -quit", "files 1",
+                           "kept kept /m/my song.wav: 1.7 MB after its audio were not read",
+                           "summary 1 file encoded, 0 failed, 1 kept"}
+            << 0 << "Encoding 1 file"
+            << "1 file encoded, 0 failed, 1 kept"
+            << "1 file encoded, 0 failed, 1 kept\nkept my song.wav: 1.7 MB after its audio were "
+               "not read";
         QTest::newRow("tool missing")
             << QStringList{"line l3dec /m/a.mp3  Track1.wav -wav",
                            "> wavelathe-cmd: l3dec: program not found"}
@@ -202,7 +238,10 @@ class TestJobWindow : public QObject {
         QVERIFY(window.report().succeeded());
         QVERIFY(!window.report().closesItself());
         QCOMPARE(window.report().headline(), QString("2 tracks ripped"));
+        QCOMPARE(window.windowTitle(), QString("2 tracks ripped"));
         window.showToUser();
+        // Left open, it sleeps: nothing watched, nothing ticking.
+        QVERIFY2(cpuSecondsOver(2000) < 0.2, "an ended job's window keeps working");
         auto* lookUp = window.findChild<QPushButton*>("lookUp");
         QVERIFY(lookUp && lookUp->isVisible());
         lookUp->click();
@@ -211,6 +250,25 @@ class TestJobWindow : public QObject {
                  "https://musicbrainz.org/cdtoc/attach?toc=1+2+200+150+170&tracks=2&id=" +
                      window.report().discLink().section("&id=", 1).toLatin1());
         qputenv("PATH", path);
+    }
+
+    // A failed job's window stays open and sleeps, shown or not; its labels show names as text.
+    void endedWindowSleeps() {
+        TestFolder folder;
+        writeAll("<b>bad & worse.mp3", "not an mp3");
+        writeAll("settings.bat", "l3dec \"<b>bad & worse.mp3\"  Track1.wav -wav\r\n");
+        Notifier notifier;
+        JobWindow window(notifier);
+        window.attach(startJob((binDir() + "/wavelathe-cmd").toStdString(), {"settings.bat"}));
+        QTRY_VERIFY_WITH_TIMEOUT(window.report().finished(), 20000);
+        QVERIFY(!window.report().succeeded());
+        QVERIFY2(cpuSecondsOver(2000) < 0.2, "an ended job's window keeps working");
+        window.showToUser();
+        QVERIFY2(cpuSecondsOver(2000) < 0.2, "an ended job's window keeps working");
+        for (QLabel* label : window.findChildren<QLabel*>())
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+        const QString outcome = window.findChild<QLabel*>("outcome")->text();
+        QVERIFY2(outcome.contains("<b>bad & worse.mp3"), qPrintable(outcome));
     }
 
     // Stop ends the job's process group: no partial output, no WAV lost, and the window stays.
