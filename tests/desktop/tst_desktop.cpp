@@ -11,9 +11,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
@@ -25,10 +27,13 @@ using namespace wl::test;
 
 namespace {
 
-class RecordingNotifications : public QObject {
+// A notification service as servers are met: one that answers, one that takes markup in the
+// body, one that never answers and one that answers nonsense.
+class RecordingNotifications : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
   public:
+    enum class Mode { Plain, Markup, Silent, Garbage } mode = Mode::Plain;
     QStringList summaries, bodies;
 
   public slots:
@@ -36,10 +41,25 @@ class RecordingNotifications : public QObject {
                 const QStringList&, const QVariantMap&, int) {
         summaries << summary;
         bodies << body;
+        misbehave();
         return static_cast<uint>(summaries.size());
     }
-    QStringList GetCapabilities() { return {"body", "actions"}; }
+    QStringList GetCapabilities() {
+        misbehave();
+        if (mode == Mode::Markup)
+            return {"body", "body-markup", "actions"};
+        return {"body", "actions"};
+    }
     void CloseNotification(uint) {}
+
+  private:
+    void misbehave() {
+        if (mode != Mode::Silent && mode != Mode::Garbage)
+            return;
+        setDelayedReply(true);
+        if (mode == Mode::Garbage)
+            connection().send(message().createReply(QVariant::fromValue(QStringLiteral("?"))));
+    }
 };
 
 // Records the LauncherEntry updates that docks and task managers read.
@@ -228,6 +248,54 @@ class TestDesktop : public QObject {
             job->kill(); // a stopped job's window stays until it is closed
             job->waitForFinished(5000);
         }
+    }
+
+    // A notification service that never answers, or answers nonsense, holds no job window: a
+    // good job's window is gone within moments of the job's end, its output in place.
+    void noServiceHoldsAJobWindow_data() {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("silent") << int(RecordingNotifications::Mode::Silent);
+        QTest::newRow("garbage") << int(RecordingNotifications::Mode::Garbage);
+    }
+    void noServiceHoldsAJobWindow() {
+        QFETCH(int, mode);
+        TestFolder folder;
+        writeWav("song.wav", 44100, 2, 1.0);
+        writeAll("settings.bat", "BladeEnc  song.wav  Track1.mp3 -br 128000\r\n");
+        service_.mode = RecordingNotifications::Mode(mode);
+        service_.summaries.clear();
+        QProcess job;
+        job.start(binDir() + "/wavelathe-job", {"settings.bat"});
+        QVERIFY(job.waitForStarted(5000));
+        // Without the window a one-second encode is done well within three seconds.
+        QElapsedTimer clock;
+        clock.start();
+        QTRY_VERIFY_WITH_TIMEOUT(job.state() == QProcess::NotRunning, 10000);
+        QVERIFY2(clock.elapsed() < 6000, "the job window waited for the service");
+        service_.mode = RecordingNotifications::Mode::Plain;
+        QCOMPARE(job.exitCode(), 0);
+        QVERIFY(QFile::exists("Track1.mp3"));
+        QCOMPARE(service_.summaries.value(0), QString("Track1.mp3 is ready"));
+    }
+
+    // A server that reads the body as markup gets a file's name escaped, shown as it is named.
+    void notificationBodyEscapedForMarkup() {
+        TestFolder folder;
+        writeWav("good.wav", 22050, 1, 0.2);
+        writeAll("<b>bad & worse.wav", "not audio");
+        writeAll("settings.bat", "BladeEnc -128 ./*.wav   -quit\r\n");
+        service_.mode = RecordingNotifications::Mode::Markup;
+        service_.summaries.clear();
+        service_.bodies.clear();
+        QProcess job;
+        job.start(binDir() + "/wavelathe-job", {"settings.bat"});
+        QTRY_COMPARE_WITH_TIMEOUT(service_.summaries.value(0), QString("1 file encoded, 1 failed"),
+                                  20000);
+        service_.mode = RecordingNotifications::Mode::Plain;
+        QCOMPARE(service_.bodies.value(0),
+                 QString("&lt;b&gt;bad &amp; worse.wav: not a WAV file (too short)"));
+        job.kill(); // a failed job's window stays until it is closed
+        job.waitForFinished(5000);
     }
 
     void failureStaysFlaggedAndTheNotificationShowsIt() {
