@@ -634,6 +634,108 @@ class TestTools : public QObject {
                  (QList<QByteArray>{"Track1.mp3", "one.wav", "Trash"}));
     }
 
+    // On a volume of its own (no home Trash there), a replaced file goes only to a Trash folder
+    // that is the user's alone. Another user (uid 1234) has been at the volume first; the
+    // user (nobody) replaces Track1.mp3. Each row says where the old file must land, or that
+    // the job must refuse and keep it.
+    void volumeTrashIsTheUsersOwn_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("landsIn");
+        QTest::newRow("shared .Trash of root's") << "mkdir -m 1777 .Trash"
+                                                 << ".Trash/65534 700 65534";
+        QTest::newRow("shared .Trash with a folder for us made by another user")
+            << "mkdir -m 1777 .Trash && mkdir -m 777 .Trash/65534 .Trash/65534/files "
+               ".Trash/65534/info && chown -R 1234 .Trash/65534"
+            << ".Trash-65534 700 65534";
+        QTest::newRow("shared .Trash owned by an ordinary user")
+            << "mkdir -m 1777 .Trash && chown 1234 .Trash"
+            << ".Trash-65534 700 65534";
+        QTest::newRow("shared .Trash is a link") << "mkdir -m 1777 real && ln -s real .Trash"
+                                                 << ".Trash-65534 700 65534";
+        QTest::newRow("our .Trash-uid made by another user")
+            << "mkdir -m 777 .Trash-65534 && chown 1234 .Trash-65534"
+            << "";
+        QTest::newRow("our .Trash-uid open to everyone")
+            << "mkdir -m 777 .Trash-65534 && chown 65534 .Trash-65534"
+            << "";
+        QTest::newRow("our .Trash-uid is a link")
+            << "mkdir -m 700 away && chown 65534 away && ln -s away .Trash-65534"
+            << "";
+    }
+    void volumeTrashIsTheUsersOwn() {
+        QFETCH(QString, before);
+        QFETCH(QString, landsIn);
+        if (geteuid() != 0)
+            QSKIP("needs root to mount a volume and to act as two users");
+        const QString setpriv = QStandardPaths::findExecutable("setpriv");
+        if (setpriv.isEmpty())
+            QSKIP("setpriv is not installed");
+        if (runProgram(setpriv,
+                       {"--reuid=65534", "--regid=65534", "--clear-groups", tool("BladeEnc")})
+                .status != 2)
+            QSKIP("an unprivileged user cannot run the tools where they were built");
+        TestFolder folder;
+        QFile::setPermissions(folder.path(), QFile::Permissions(0x7755));
+        writeWav("one.wav", 8000, 1, 0.2);
+        QDir().mkdir("vol");
+        // The volume is the user's, as a USB stick mounted for them is.
+        const QString script =
+            "mount -t tmpfs -o mode=755 tmpfs vol && chown 65534 vol && cd vol && " + before +
+            " && mkdir work && cp ../one.wav work/ && echo old >work/Track1.mp3 && chown -R "
+            "65534 work && cd work && HOME=/nonexistent XDG_DATA_HOME=/nonexistent setpriv "
+            "--reuid=65534 --regid=65534 --clear-groups " +
+            tool("BladeEnc") +
+            " one.wav Track1.mp3 -br 32000; echo status $?; cat Track1.mp3 | head -c 3; echo; "
+            "cd .. && find . -name Track1.mp3 -path '*/files/*' -exec stat -c '%n' {} \\; && "
+            "for d in .Trash/65534 .Trash-65534; do [ -d $d ] && stat -c '%n %a %u' $d; done; "
+            "true";
+        const Run r = runProgram("unshare", {"-m", "sh", "-c", script}, folder.path(), 20000);
+        if (r.status != 0 || !r.out.contains("status"))
+            QSKIP("cannot mount a private tmpfs here");
+        const QList<QByteArray> out = r.out.split('\n');
+        if (landsIn.isEmpty()) {
+            QVERIFY2(r.out.startsWith("status 1\nold\n"), r.out.constData());
+            QVERIFY2(r.err.contains("is not a Trash folder of yours") ||
+                         r.err.contains("is not a folder"),
+                     r.err.constData());
+            QVERIFY2(!r.out.contains("/files/Track1.mp3"), r.out.constData());
+            return;
+        }
+        QVERIFY2(r.out.startsWith("status 0\n"), (r.out + r.err).constData());
+        QVERIFY(out.value(1) != "old");
+        const QString folderName = landsIn.section(' ', 0, 0);
+        QCOMPARE(out.value(2), ("./" + folderName + "/files/Track1.mp3").toLocal8Bit());
+        QVERIFY2(out.contains(landsIn.toLocal8Bit()), r.out.constData());
+    }
+
+    // Three jobs that replace one name at once all succeed: an old file another job moved
+    // first is nothing to keep, and every file put in place and then replaced is in the Trash.
+    void concurrentReplacesOfOneName() {
+        TestFolder folder;
+        writeWav("one.wav", 8000, 1, 0.1);
+        for (int round = 0; round < 6; ++round) {
+            writeAll("Track1.mp3", "old");
+            QList<QProcess*> jobs;
+            for (int i = 0; i < 3; ++i) {
+                auto* p = new QProcess(this);
+                p->start(tool("BladeEnc"), {"one.wav", "Track1.mp3", "-br", "32000"});
+                jobs << p;
+            }
+            int trashedSaid = 0;
+            for (QProcess* p : jobs) {
+                QVERIFY(p->waitForFinished(30000));
+                const QByteArray err = p->readAllStandardError();
+                QVERIFY2(p->exitCode() == 0 && !err.contains("No such file"), err.constData());
+                trashedSaid += err.contains("the old Track1.mp3 is in the Trash");
+                delete p;
+            }
+            // Each job whose file was replaced hears of it from the one that replaced it.
+            QVERIFY(trashedSaid >= 1);
+        }
+        // Of each round, the first old file and two of the three new ones are in the Trash.
+        QCOMPARE(QDir(folder.file("data/Trash/files")).count() - 2, 18u);
+    }
+
     // A job window that stops reading its progress channel never stalls the job: with the
     // pipe full, updates are dropped and the batch runs to its end, in about the time it takes
     // with a reader (one short wait, not one per update).

@@ -41,15 +41,20 @@ InputFile::~InputFile() {
 }
 
 int renameNoReplace(const std::string& from, const std::string& to) {
+    return renameNoReplaceAt(AT_FDCWD, from, AT_FDCWD, to);
+}
+
+int renameNoReplaceAt(int fromFolder, const std::string& from, int toFolder,
+                      const std::string& to) {
 #ifdef RENAME_NOREPLACE
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+    if (renameat2(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
 #endif
-    if (link(from.c_str(), to.c_str()) != 0)
+    if (linkat(fromFolder, from.c_str(), toFolder, to.c_str(), 0) != 0)
         return errno;
-    unlink(from.c_str());
+    unlinkat(fromFolder, from.c_str(), 0);
     return 0;
 }
 

@@ -44,6 +44,8 @@ class InputFile {
 // system has it, else a hard link (which never replaces) and the removal of the old name.
 // 0 or an errno value.
 int renameNoReplace(const std::string& from, const std::string& to);
+// The same, each name relative to an open folder (or AT_FDCWD).
+int renameNoReplaceAt(int fromFolder, const std::string& from, int toFolder, const std::string& to);
 // Syncs a folder, so that a rename in it survives a crash.
 void syncFolder(const std::string& folder);
 

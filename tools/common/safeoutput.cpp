@@ -168,15 +168,9 @@ Status SafeOutput::commit() {
         discard();
         return fail(why);
     };
-    // An existing file is replaced only with ToTrash (it goes to the Trash first); with Refuse
-    // the no-replace rename below fails on it.
+    // The new file takes the place of an old one with the old one's permission bits.
     struct stat old {};
-    const bool exists = lstat(target_.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode))
-        return failWith("the output " + target_ + " exists and is not a regular file");
-    const bool replace = exists && existing_ == Existing::ToTrash;
-    // The new file takes the place of the old one with the old one's permission bits.
-    if (replace)
+    if (existing_ == Existing::ToTrash && lstat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode))
         fchmod(fileno(f_), old.st_mode & 07777);
     // Flush before the rename to catch a full disk here rather than leave a short file.
     if (std::fflush(f_) != 0 || fsync(fileno(f_)) != 0)
@@ -185,21 +179,36 @@ Status SafeOutput::commit() {
     f_ = nullptr;
     if (rc != 0)
         return failWith("cannot write the output: " + errnoText());
-    if (replace) {
-        const std::string why = moveToTrash(target_);
-        if (!why.empty())
-            return failWith("cannot move the old " + target_ + " to the Trash: " + why);
-        trashedOld_ = true;
+    // Another job may put a file of the name in place, or move the old one away, at any
+    // moment: the new file goes in only by a no-replace rename, and what it finds there goes
+    // to the Trash first (with Refuse the rename fails on it). A few rounds settle any race.
+    for (int round = 0; round < kReplaceRounds; ++round) {
+        struct stat there {};
+        const bool exists = lstat(target_.c_str(), &there) == 0;
+        if (exists && !S_ISREG(there.st_mode))
+            return failWith("the output " + target_ + " exists and is not a regular file");
+        if (exists && existing_ == Existing::ToTrash) {
+            const auto trashed = moveToTrash(target_);
+            if (!trashed)
+                return failWith("cannot move the old " + target_ +
+                                " to the Trash: " + trashed.error());
+            trashedOld_ = trashedOld_ || *trashed == Trashed::Moved;
+        }
+        const int err = renameNoReplace(temp_, target_);
+        if (err == EEXIST && existing_ == Existing::ToTrash)
+            continue; // another job's file arrived in between: it goes to the Trash too
+        if (err != 0)
+            return failWith(err == EEXIST ? target_ + " exists already; it was kept"
+                                          : "cannot put the output in place: " +
+                                                std::string(std::strerror(err)));
+        syncFolder(folderOf(target_));
+        releaseSlot(slot_);
+        slot_ = -1;
+        temp_.clear();
+        return ok();
     }
-    if (const int err = renameNoReplace(temp_, target_); err != 0)
-        return failWith(err == EEXIST
-                            ? target_ + " exists already; it was kept"
-                            : "cannot put the output in place: " + std::string(std::strerror(err)));
-    syncFolder(folderOf(target_));
-    releaseSlot(slot_);
-    slot_ = -1;
-    temp_.clear();
-    return ok();
+    return failWith("cannot put the output in place: " + target_ +
+                    " keeps being replaced by another program");
 }
 
 void SafeOutput::discard() {

@@ -73,6 +73,7 @@ class SafeOutput : public ByteSink {
     int slot_ = -1;
     uint64_t written_ = 0, writeback_ = 0; // bytes written, and handed to the disk so far
     static constexpr uint64_t kWritebackStep = 4 << 20;
+    static constexpr int kReplaceRounds = 8;
     bool failed_ = false;
     bool trashedOld_ = false;
     Existing existing_ = Existing::ToTrash;

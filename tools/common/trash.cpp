@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The user's Trash as freedesktop.org lays it out: the home Trash ($XDG_DATA_HOME/Trash) for a
 // file on the same file system, else the volume's own $topdir/.Trash/$uid (only when .Trash is a
-// real, sticky folder) or $topdir/.Trash-$uid. A file moves only after its complete .trashinfo
-// is on disk; every failure ends the attempt with the file where it was.
+// real, sticky folder of root's) or $topdir/.Trash-$uid, either only when it is a real folder
+// of the user's with mode 0700. A file moves only after its complete .trashinfo is on disk;
+// every failure ends the attempt with the file where it was.
 #include "trash.h"
 
 #include "files.h"
 #include "paths.h"
+#include "spawn.h"
 
 #include <cerrno>
 #include <climits>
@@ -29,14 +31,57 @@ constexpr int kNameTries = 1000;
 constexpr size_t kMaxEntry = 200;
 constexpr const char* kNotHome = "not on the home file system";
 
+// A Trash folder, open: every check is made on what was opened, never on a path that could
+// be changed between the check and the use.
 struct TrashDir {
-    std::string path; // holds files/ and info/
+    std::string path; // holds files/ and info/, for messages
     std::string top;  // for a volume's Trash, the volume's top folder; empty for the home Trash
+    UniqueFd files, info;
 };
 
 std::string reasonOf(int err) { return std::strerror(err); }
 
-// A folder of ours: made private when missing, refused when it is anything else.
+// How much a folder of the Trash must be the user's own.
+enum class Owned {
+    ByUser,    // a real folder (not a link) owned by the user
+    Privately, // and, as the volume's Trash folder itself, with mode 0700
+};
+
+// Opens name in the open folder at, made private (0700) when missing; refused when it is a
+// link, not a folder, or not owned as asked.
+Result<UniqueFd> openOwnFolder(int at, const std::string& name, const std::string& shown,
+                               Owned owned) {
+    using R = Result<UniqueFd>;
+    if (mkdirat(at, name.c_str(), 0700) != 0 && errno != EEXIST)
+        return R::fail(shown + ": " + reasonOf(errno));
+    UniqueFd fd(openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd)
+        return R::fail(errno == ELOOP || errno == ENOTDIR ? shown + " is not a folder"
+                                                          : shown + ": " + reasonOf(errno));
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0)
+        return R::fail(shown + ": " + reasonOf(errno));
+    if (st.st_uid != getuid())
+        return R::fail(shown + " is not a Trash folder of yours (another user owns it)");
+    if (owned == Owned::Privately && (st.st_mode & 07777) != 0700)
+        return R::fail(shown + " is not a Trash folder of yours (others may use it)");
+    return fd;
+}
+
+// files/ and info/ in an open Trash folder.
+Result<TrashDir> openTrash(const UniqueFd& dir, const std::string& path, const std::string& top) {
+    TrashDir trash{path, top, {}, {}};
+    for (auto [name, fd] : {std::pair{"files", &trash.files}, std::pair{"info", &trash.info}}) {
+        auto opened = openOwnFolder(dir.get(), name, path + "/" + name, Owned::ByUser);
+        if (!opened)
+            return Result<TrashDir>::fail(opened.error());
+        *fd = std::move(*opened);
+    }
+    return trash;
+}
+
+// A folder of ours on the way to the home Trash: made private when missing, refused when it is
+// anything but a folder.
 std::optional<std::string> ensurePrivateDir(const std::string& path) {
     if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
         return path + ": " + reasonOf(errno);
@@ -77,13 +122,6 @@ std::string topDirOf(const std::string& folder, dev_t device) {
     return top;
 }
 
-std::optional<std::string> makeTrash(const std::string& dir) {
-    for (const std::string& d : {dir, dir + "/files", dir + "/info"})
-        if (auto why = ensurePrivateDir(d))
-            return why;
-    return std::nullopt;
-}
-
 Result<TrashDir> homeTrash(dev_t device) {
     using R = Result<TrashDir>;
     const std::string data = homeDataDir();
@@ -101,31 +139,42 @@ Result<TrashDir> homeTrash(dev_t device) {
         for (auto d = missing.rbegin(); d != missing.rend(); ++d)
             if (auto why = ensurePrivateDir(*d))
                 return R::fail(*why);
-        if (stat(data.c_str(), &st) != 0)
-            return R::fail(data + ": " + reasonOf(errno));
     }
+    // The data folder may be a link of the user's; the Trash in it may not.
+    const UniqueFd dataDir(::open(data.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dataDir || fstat(dataDir.get(), &st) != 0)
+        return R::fail(data + ": " + reasonOf(errno));
     if (st.st_dev != device)
         return R::fail(kNotHome);
-    if (auto why = makeTrash(data + "/Trash"))
-        return R::fail(*why);
-    return TrashDir{data + "/Trash", {}};
+    auto dir = openOwnFolder(dataDir.get(), "Trash", data + "/Trash", Owned::ByUser);
+    if (!dir)
+        return R::fail(dir.error());
+    return openTrash(*dir, data + "/Trash", {});
 }
 
+// $top/.Trash/$uid when .Trash is a real, sticky folder of root's (an administrator's shared
+// Trash) and the folder in it is the user's alone; else $top/.Trash-$uid, the user's alone.
 Result<TrashDir> volumeTrash(const std::string& top) {
     using R = Result<TrashDir>;
     const std::string uid = std::to_string(getuid());
-    const std::string shared = (top == "/" ? "" : top) + "/.Trash";
+    const std::string base = top == "/" ? "" : top;
+    const UniqueFd topDir(::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!topDir)
+        return R::fail(top + ": " + reasonOf(errno));
+    const UniqueFd shared(
+        openat(topDir.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {};
-    // An administrator's shared .Trash counts only as a real, sticky folder, never a link.
-    if (lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX))
-        if (!makeTrash(shared + "/" + uid))
-            return TrashDir{shared + "/" + uid, top};
-    const std::string own = shared + "-" + uid;
-    if (lstat(own.c_str(), &st) == 0 && (!S_ISDIR(st.st_mode) || st.st_uid != getuid()))
-        return R::fail(own + " is not a Trash folder of yours");
-    if (auto why = makeTrash(own))
-        return R::fail(*why);
-    return TrashDir{own, top};
+    if (shared && fstat(shared.get(), &st) == 0 && (st.st_mode & S_ISVTX) && st.st_uid == 0) {
+        const std::string path = base + "/.Trash/" + uid;
+        if (auto dir = openOwnFolder(shared.get(), uid, path, Owned::Privately))
+            if (auto trash = openTrash(*dir, path, top))
+                return trash;
+    }
+    const std::string own = ".Trash-" + uid;
+    auto dir = openOwnFolder(topDir.get(), own, base + "/" + own, Owned::Privately);
+    if (!dir)
+        return R::fail(dir.error());
+    return openTrash(*dir, base + "/" + own, top);
 }
 
 // Path= of a .trashinfo: URL-escaped, as the freedesktop.org Trash layout asks.
@@ -157,9 +206,9 @@ std::string deletionDate() {
 }
 
 // Writes info/NAME.trashinfo whole and on disk; EEXIST when the name is taken.
-int writeInfo(const std::string& infoPath, const std::string& text) {
+int writeInfo(int infoDir, const std::string& name, const std::string& text) {
     const int fd =
-        ::open(infoPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        openat(infoDir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return errno;
     size_t done = 0;
@@ -178,25 +227,26 @@ int writeInfo(const std::string& infoPath, const std::string& text) {
     if (::close(fd) != 0 && !err)
         err = errno;
     if (err)
-        unlink(infoPath.c_str());
+        unlinkat(infoDir, name.c_str(), 0);
     return err;
 }
 
 } // namespace
 
-std::string moveToTrash(const std::string& path) {
+Result<Trashed> moveToTrash(const std::string& path) {
+    using R = Result<Trashed>;
     struct stat file {};
     if (lstat(path.c_str(), &file) != 0)
-        return reasonOf(errno);
+        return errno == ENOENT ? R(Trashed::AlreadyGone) : R::fail(reasonOf(errno));
     const auto folder = realFolderOf(path);
     if (!folder)
-        return "its folder cannot be resolved: " + reasonOf(errno);
+        return R::fail("its folder cannot be resolved: " + reasonOf(errno));
     const std::string absolute = (*folder == "/" ? "" : *folder) + "/" + baseName(path);
     auto trash = homeTrash(file.st_dev);
     if (!trash && trash.error() == kNotHome)
         trash = volumeTrash(topDirOf(*folder, file.st_dev));
     if (!trash)
-        return trash.error();
+        return R::fail(trash.error());
     // The home Trash records the absolute path, a volume's Trash the path below its top.
     const std::string& top = trash->top;
     const std::string recorded =
@@ -214,23 +264,27 @@ std::string moveToTrash(const std::string& path) {
     }
     for (int i = 1; i <= kNameTries; ++i) {
         const std::string entry = i == 1 ? stem : stem + "." + std::to_string(i);
-        const std::string infoPath = trash->path + "/info/" + entry + ".trashinfo";
-        const int err = writeInfo(infoPath, info);
+        const std::string infoName = entry + ".trashinfo";
+        const int err = writeInfo(trash->info.get(), infoName, info);
         if (err == EEXIST)
             continue;
         if (err)
-            return "cannot write " + infoPath + ": " + reasonOf(err);
-        const int moved = renameNoReplace(path, trash->path + "/files/" + entry);
+            return R::fail("cannot write " + trash->path + "/info/" + infoName + ": " +
+                           reasonOf(err));
+        const int moved = renameNoReplaceAt(AT_FDCWD, path, trash->files.get(), entry);
         if (moved == 0) {
-            syncFolder(trash->path + "/files");
+            fsync(trash->files.get());
             syncFolder(*folder);
-            return {};
+            return Trashed::Moved;
         }
-        unlink(infoPath.c_str());
+        unlinkat(trash->info.get(), infoName.c_str(), 0);
+        // Another job may have moved it first: an old file that is gone is nothing to keep.
+        if (moved == ENOENT)
+            return Trashed::AlreadyGone;
         if (moved != EEXIST)
-            return reasonOf(moved);
+            return R::fail(reasonOf(moved));
     }
-    return "the Trash holds too many files named " + name;
+    return R::fail("the Trash holds too many files named " + name);
 }
 
 } // namespace wl
