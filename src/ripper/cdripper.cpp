@@ -131,14 +131,16 @@ void cdripper::Command1_Click() {
     const QStringList picked = ui_.File1->pickedNames();
     if (picked.size() > 1)
         return ripSeveral(picked);
-    // One track left picked of several is the pick, as a click on it would make it.
-    if (picked.size() == 1 && picked[0] != ui_.File1->fileName())
-        ui_.File1->pick(picked[0]);
-    if (ui_.Text2->text().isEmpty()) {
+    // One track left picked of several (the others un-picked with Ctrl+click) is the track to
+    // rip, though the last click was on another; the controls stay as they are.
+    const QString code = picked.size() == 1 && picked[0] != ui_.File1->fileName()
+                             ? trackCode(picked[0])
+                             : ui_.Text2->text();
+    if (code.isEmpty()) {
         shell_.host().ShowMessage(kPickFirst, texts::kMsgOk);
         return;
     }
-    runJob(shell_.host(), texts::kRipScript, ripLine(ui_.Text2->text(), ui_.Text3->text()));
+    runJob(shell_.host(), texts::kRipScript, ripLine(code, ui_.Text3->text()));
 }
 
 // "CDDA/T 5 /F Track1 /O", and the disc: CDDA alone rips the first drive that holds an audio
