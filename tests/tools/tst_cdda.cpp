@@ -4,6 +4,7 @@
 #include "checksums.h"
 #include "rip.h"
 #include "support.h"
+#include "wavio.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -246,6 +247,47 @@ class TestCdda : public QObject {
         const QString expected = "Copy CRC " + v[0] + ", AccurateRip v1 " + v[1] + ", v2 " + v[2];
         QVERIFY2(r.err.contains(expected.toLatin1()), r.err.constData());
         QVERIFY(r.err.contains("0 sectors needed re-reads or correction"));
+    }
+
+    // Sheets as people and programs write them are read as peers read them: a byte-order
+    // mark, CR LF or CR line ends, quotes and tabs inside a quoted title, Windows-1252.
+    void sheetVariants_data() {
+        QTest::addColumn<QByteArray>("sheet"); // {bin} for the data file's name
+        QTest::addColumn<QString>("title");
+        const QByteArray body = "FILE \"{bin}\" BINARY\n  TRACK 01 AUDIO\n    TITLE \"Harbour "
+                                "Lights\"\n    INDEX 01 00:00:00\n";
+        QTest::newRow("byte-order mark") << "\xEF\xBB\xBF" + body << "Harbour Lights";
+        QTest::newRow("CR LF") << QByteArray(body).replace("\n", "\r\n") << "Harbour Lights";
+        QTest::newRow("CR only") << QByteArray(body).replace("\n", "\r") << "Harbour Lights";
+        QTest::newRow("quotes inside")
+            << QByteArray(body).replace("\"Harbour Lights\"", "\"a \"quoted\" b\"")
+            << "a \"quoted\" b";
+        QTest::newRow("tab inside")
+            << QByteArray(body).replace("Harbour Lights", "Harbour\tLights") << "Harbour Lights";
+        QTest::newRow("windows-1252")
+            << QByteArray(body).replace("Harbour Lights", "Caf\xe9") << QString("Caf\u00e9");
+        QTest::newRow("markup stays text")
+            << QByteArray(body).replace("Harbour Lights", "<h1>Big</h1>") << "<h1>Big</h1>";
+    }
+    void sheetVariants() {
+        QFETCH(QByteArray, sheet);
+        QFETCH(QString, title);
+        TestFolder folder;
+        const QByteArray pcm = sineSectors(30, 440);
+        writeAll("disc.bin", pcm);
+        writeAll("disc.cue", sheet.replace("{bin}", "disc.bin"));
+        const Run r = runProgram(cddaTool(), {"/T", "1", "/F", "out", "/D", "disc.cue"});
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(readAll("out.wav").right(pcm.size()).size(), pcm.size());
+        const QByteArray wav = readAll("out.wav");
+        const Tags tags = readWavTags(
+            [&](uint64_t at, void* buf, size_t n) {
+                const QByteArray part = wav.mid(qsizetype(at), qsizetype(n));
+                memcpy(buf, part.constData(), size_t(part.size()));
+                return size_t(part.size());
+            },
+            uint64_t(wav.size()));
+        QCOMPARE(QString::fromStdString(tags.title), title);
     }
 
     // The copy CRC is the CRC-32 of zip: its check value over "123456789" is CBF43926.

@@ -524,6 +524,44 @@ class TestTools : public QObject {
         }
     }
 
+    // Names of every age reach the MP3 and come back in the WAV l3dec writes: INFO text from
+    // older Windows programs (Windows-1252), a list over 64 KiB, a title cut off by its list.
+    void legacyInfoNames_data() {
+        QTest::addColumn<QByteArray>("list"); // the LIST chunk's body, after "INFO"
+        QTest::addColumn<QString>("title");
+        QTest::newRow("utf-8") << "INAM" + le32(6) + "Caf\xc3\xa9" + QByteArray(1, 0)
+                               << QString::fromUtf8("Caf\u00e9");
+        QTest::newRow("windows-1252")
+            << "INAM" + le32(11) + "Caf\xe9 \x93x\x94\x80" + QByteArray(1, 0)
+            << QString::fromUtf8("Caf\u00e9 \u201cx\u201d\u20ac");
+        QTest::newRow("list over 64 KiB")
+            << "ICMT" + le32(70000) + QByteArray(70000, 'c') + "INAM" + le32(4) + "Song"
+            << "Song";
+        QTest::newRow("title past its list") << "INAM" + le32(400) + "Half a ti"
+                                             << "Half a ti";
+    }
+    void legacyInfoNames() {
+        QFETCH(QByteArray, list);
+        QFETCH(QString, title);
+        const QString ffprobe = QStandardPaths::findExecutable("ffprobe");
+        if (ffprobe.isEmpty())
+            QSKIP("ffprobe reads the tags back");
+        TestFolder folder;
+        writeWav("plain.wav", 44100, 2, 0.5);
+        const QByteArray plain = readAll("plain.wav");
+        const QByteArray body = plain.mid(12, plain.size() - 12);
+        writeAll("x.wav", "RIFF" + le32(quint32(4 + body.size() + 8 + 4 + list.size())) + "WAVE" +
+                              body + "LIST" + le32(quint32(4 + list.size())) + "INFO" + list);
+        const Run encoded = runProgram(tool("BladeEnc"), {"x.wav", "x.mp3", "-quit"});
+        QVERIFY2(encoded.status == 0, encoded.err.constData());
+        QCOMPARE(runProgram(tool("l3dec"), {"x.mp3", "back.wav"}).status, 0);
+        for (const QString file : {"x.mp3", "back.wav"}) {
+            const Run r = runProgram(ffprobe, {"-v", "error", "-show_entries", "format_tags=title",
+                                               "-of", "default=nw=1:nk=1", file});
+            QCOMPARE(QString::fromUtf8(r.out).trimmed(), title);
+        }
+    }
+
     // A 4.5 GiB WAV whose 32-bit data size overflowed (0xFFFFFFF0, no chunk after it) holds
     // audio to its end: all of it is read, not the first 4 GiB.
     void overflowedDataSize() {

@@ -7,6 +7,7 @@
 #include "jobprotocol.h"
 #include "paths.h"
 #include "progress.h"
+#include "sheet.h"
 #include "wavio.h"
 
 // cdio.h first: the other libcdio headers rely on its types.
@@ -236,7 +237,9 @@ R rip(const Options& o) {
     if (from < 0 || to < from)
         return R::fail("cannot read the table of contents");
 
-    const Tags names = trackNames(cdio, o.track);
+    // A sheet's names are read from the sheet as the user wrote it; a drive's from its CD-Text.
+    const Tags names = view->sheet().empty() ? trackNames(cdio, o.track)
+                                             : trackTags(sheetNames(view->sheet()), o.track);
     if (!names.title.empty())
         sendUpdate("title", names.title);
     const DiscIdentity disc = discIdOf(cdio, firstAudio, lastAudio, last);

@@ -2,9 +2,12 @@
 #include "discfiles.h"
 
 #include "paths.h"
+#include "sheet.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -39,15 +42,7 @@ std::string nameAfterKeyword(std::string_view line, size_t from, size_t& after) 
 
 std::vector<NamedFile> namedDataFiles(std::string_view sheet) {
     std::vector<NamedFile> names;
-    size_t start = 0;
-    while (start < sheet.size()) {
-        size_t end = sheet.find('\n', start);
-        if (end == std::string_view::npos)
-            end = sheet.size();
-        std::string_view line = sheet.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+    for (const std::string_view line : sheetLines(sheet)) {
         const size_t first = line.find_first_not_of(" \t");
         if (first == std::string_view::npos)
             continue;
@@ -131,6 +126,27 @@ Status addNamedFiles(const std::string& sheet, const struct stat& st,
     return ok();
 }
 
+// A small private file, written whole; false with errno set when it could not be.
+bool writeWhole(const std::string& path, const std::string& text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int err = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            errno = err;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return ::close(fd) == 0;
+}
+
 } // namespace
 
 Files discFiles(const std::string& device) {
@@ -197,16 +213,19 @@ Result<DiscView> DiscView::of(const std::string& device) {
     view.removedOnSignal_.emplace_back(templ);
     view.removedOnSignal_.emplace_back(templ + "/disc.cue");
     view.removedOnSignal_.emplace_back(templ + "/disc.bin");
-    if (symlink(real, (templ + "/disc.cue").c_str()) != 0 ||
+    // libcdio reads a private copy of the sheet, its line ends and byte-order mark made plain.
+    if (!writeWhole(templ + "/disc.cue", normalisedSheet(*text)) ||
         symlink(data, (templ + "/disc.bin").c_str()) != 0)
         return R::fail("cannot make a private folder for " + device + ": " + errnoText());
     view.source_ = templ + "/disc.cue";
+    view.sheet_ = std::move(*text);
     return view;
 }
 
 DiscView::DiscView(DiscView&& other) noexcept
     : source_(std::move(other.source_)), folder_(std::move(other.folder_)),
-      links_(std::move(other.links_)), removedOnSignal_(std::move(other.removedOnSignal_)) {
+      links_(std::move(other.links_)), sheet_(std::move(other.sheet_)),
+      removedOnSignal_(std::move(other.removedOnSignal_)) {
     other.links_.clear();
 }
 

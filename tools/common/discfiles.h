@@ -27,8 +27,8 @@ std::vector<NamedFile> namedDataFiles(std::string_view sheet);
 
 // How libcdio must be given a disc so that it reads the files the image names. libcdio reads
 // a CUE sheet's audio from the file named after the sheet, not the one its FILE line names:
-// the sheet is given as a link in a private folder, beside a link of the matching name to the
-// data file it names. It opens a TOC file's data files relative to the current folder: that
+// the sheet is given as a private copy in a private folder, beside a link of the matching name
+// to the data file it names. It opens a TOC file's data files relative to the current folder: that
 // folder must be the TOC file's while the disc is read.
 class DiscView {
   public:
@@ -39,10 +39,13 @@ class DiscView {
     ~DiscView();
     const std::string& source() const { return source_; } // what libcdio opens
     const std::string& folder() const { return folder_; } // to be current; empty: any
+    // A CUE sheet's own text, as the image holds it (its names are read from it); empty for
+    // anything else.
+    const std::string& sheet() const { return sheet_; }
 
   private:
     DiscView() = default;
-    std::string source_, folder_, links_;
+    std::string source_, folder_, links_, sheet_;
     std::vector<RemovedOnSignal> removedOnSignal_; // the private folder and its links
 };
 

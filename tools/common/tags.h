@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The names of a piece of music (title, artist, album, track number) in UTF-8, and the one
-// UTF-8 decoder the tools read such text with.
+// UTF-8 decoder and encoder the tools read and write such text with.
 #pragma once
 #include <string>
 #include <string_view>
@@ -17,5 +17,12 @@ struct Tags {
 // overlong form, a surrogate, beyond U+10FFFF) gives U+FFFD, one per byte, and clears
 // *wellFormed.
 std::u32string codePoints(std::string_view utf8, bool* wellFormed = nullptr);
+
+// Appends a code point to UTF-8 text.
+void appendUtf8(std::string& out, char32_t cp);
+
+// A name as older programs wrote it: UTF-8 when it is well-formed UTF-8, else Windows-1252 (the
+// 8-bit text of Windows programs, Latin-1 with printable characters in 0x80-0x9F), as UTF-8.
+std::string legacyText(std::string_view bytes);
 
 } // namespace wl

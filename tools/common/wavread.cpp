@@ -136,6 +136,22 @@ std::string unreadPart(const WavShape& w, const ReadAt& read, uint64_t dataEnd, 
 
 } // namespace
 
+namespace {
+
+// UTF-8 text cut off inside a character loses that character, not its reading as UTF-8.
+std::string_view withoutCutSequence(std::string_view text) {
+    for (size_t back = 1; back <= 3 && back <= text.size(); ++back) {
+        const auto b = static_cast<unsigned char>(text[text.size() - back]);
+        if ((b & 0xC0) == 0x80)
+            continue;
+        const size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        return length > back ? text.substr(0, text.size() - back) : text;
+    }
+    return text;
+}
+
+} // namespace
+
 Tags parseInfo(std::string_view body) {
     Tags tags;
     if (body.substr(0, 4) != "INFO")
@@ -144,10 +160,11 @@ Tags parseInfo(std::string_view body) {
     for (size_t pos = 4; pos + 8 <= body.size();) {
         const std::string_view id = body.substr(pos, 4);
         const uint32_t size = get32(bytes + pos + 4);
-        if (size > body.size() - pos - 8)
-            break;
-        std::string text(body.substr(pos + 8, size));
-        text = text.substr(0, text.find('\0'));
+        // A text that runs past its list is read as far as the list goes.
+        const bool cut = size > body.size() - pos - 8;
+        std::string_view raw = body.substr(pos + 8, size);
+        raw = raw.substr(0, raw.find('\0'));
+        const std::string text = legacyText(cut ? withoutCutSequence(raw) : raw);
         if (id == "INAM")
             tags.title = text;
         else if (id == "IART")
@@ -156,23 +173,30 @@ Tags parseInfo(std::string_view body) {
             tags.album = text;
         else if (id == "ITRK" || id == "IPRT")
             tags.track = text;
+        if (cut)
+            break;
         pos += 8 + size + (size & 1);
     }
     return tags;
 }
 
 Tags readWavTags(const ReadAt& read, uint64_t fileSize) {
+    // However large a list says it is, its names are in its first megabyte.
+    constexpr uint32_t kMostRead = 1 << 20;
     for (uint64_t pos = 12; pos + 8 <= fileSize;) {
         unsigned char c[8];
         if (read(pos, c, 8) < 8)
             break;
         const uint32_t size = get32(c + 4);
-        if (std::memcmp(c, "LIST", 4) == 0 && size >= 4 && size <= 65536 &&
-            pos + 8 + size <= fileSize) {
-            std::string body(size, '\0');
-            if (read(pos + 8, body.data(), size) == size)
-                if (Tags tags = parseInfo(body); !tags.empty())
-                    return tags;
+        if (std::memcmp(c, "LIST", 4) == 0 && size >= 4) {
+            // A list cut off by the end of the file is read as far as it goes.
+            const auto wanted =
+                static_cast<size_t>(std::min<uint64_t>({size, fileSize - pos - 8, kMostRead}));
+            std::string body(wanted, '\0');
+            const size_t got = read(pos + 8, body.data(), wanted);
+            body.resize(std::min(got, wanted));
+            if (Tags tags = parseInfo(body); !tags.empty())
+                return tags;
         }
         pos += 8 + uint64_t(size) + (size & 1);
     }

@@ -147,13 +147,7 @@ std::string text(const mpg123_string* s) {
 std::string latin1(const char* field, size_t size) {
     std::string out;
     for (size_t i = 0; i < size && field[i] != '\0'; ++i) {
-        const auto c = static_cast<unsigned char>(field[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        appendUtf8(out, static_cast<unsigned char>(field[i]));
     }
     return out.substr(0, out.find_last_not_of(' ') + 1);
 }
