@@ -1,12 +1,22 @@
-// The only file of the program that talks to libcdio.
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The only file of the program that talks to libcdio.
 #include "discfiles.h"
 #include "discprobe.h"
 #include "drives.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
+#include <chrono>
+#include <future>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 
 namespace wl {
 namespace {
@@ -32,21 +42,93 @@ QStringList opticalDrives() {
     return result;
 }
 
-std::optional<QList<int>> audioTracks(const QString& device) {
-    quietLibcdio();
-    const std::string name = device.toLocal8Bit().toStdString();
-    struct stat st {};
-    if (stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        // A disc image may be hostile: libcdio reads it in a child process only.
-        const auto toc = probeDisc(name);
+namespace {
+
+using Tracks = std::optional<QList<int>>;
+
+// The audio tracks of disc images, probed once per image and change (its size and time of
+// change), in the background; a probe already on its way is shared, never started twice.
+class ProbedImages {
+  public:
+    std::shared_future<Tracks> answerFor(const std::string& image, const struct stat& st) {
+        const std::lock_guard lock(mutex_);
+        Entry& entry = entries_[image];
+        if (entry.answer.valid() && entry.size == st.st_size &&
+            entry.changed.tv_sec == st.st_mtim.tv_sec &&
+            entry.changed.tv_nsec == st.st_mtim.tv_nsec)
+            return entry.answer;
+        entry.size = st.st_size;
+        entry.changed = st.st_mtim;
+        auto promise = std::make_shared<std::promise<Tracks>>();
+        entry.answer = promise->get_future().share();
+        // Detached: a probe that hangs until its time limit holds up no one who stops waiting.
+        std::thread([image, promise] { promise->set_value(probeTracks(image)); }).detach();
+        return entry.answer;
+    }
+
+  private:
+    static Tracks probeTracks(const std::string& image) {
+        const auto toc = probeDisc(image);
         if (!toc)
             return std::nullopt;
         QList<int> tracks;
         for (const ProbedTrack& t : toc->tracks)
             if (t.audio)
                 tracks.append(t.number);
-        return tracks.isEmpty() ? std::nullopt : std::optional(tracks);
+        return tracks.isEmpty() ? std::nullopt : Tracks(tracks);
     }
+    struct Entry {
+        off_t size = -1;
+        timespec changed{};
+        std::shared_future<Tracks> answer;
+    };
+    std::mutex mutex_;
+    std::map<std::string, Entry> entries_;
+};
+
+ProbedImages& probedImages() {
+    static auto* images = new ProbedImages; // never destroyed: probes may still be running
+    return *images;
+}
+
+// Waits for a probe. The window's thread goes on painting and running its timers meanwhile, but
+// takes no input, so that nothing the user does can start over what is being shown.
+Tracks waitFor(const std::shared_future<Tracks>& answer) {
+    using namespace std::chrono_literals;
+    if (answer.wait_for(0s) != std::future_status::ready && QCoreApplication::instance() &&
+        QThread::currentThread() == QCoreApplication::instance()->thread()) {
+        QEventLoop loop;
+        QTimer check;
+        QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+            if (answer.wait_for(0s) == std::future_status::ready)
+                loop.quit();
+        });
+        check.start(10);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    return answer.get();
+}
+
+bool isImageFile(const std::string& name, struct stat& st) {
+    return stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace
+
+void probeInBackground(const QString& image) {
+    const std::string name = image.toLocal8Bit().toStdString();
+    struct stat st {};
+    if (isImageFile(name, st))
+        (void)probedImages().answerFor(name, st);
+}
+
+std::optional<QList<int>> audioTracks(const QString& device) {
+    quietLibcdio();
+    const std::string name = device.toLocal8Bit().toStdString();
+    struct stat st {};
+    // A disc image may be hostile: libcdio reads it in a probe of its own only.
+    if (isImageFile(name, st))
+        return waitFor(probedImages().answerFor(name, st));
     // A FIFO or a folder would hang libcdio or worse: checked first.
     if (!discFiles(name))
         return std::nullopt;

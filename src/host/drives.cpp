@@ -90,6 +90,8 @@ QStringList SystemDriveSource::images() {
     for (const QString& image : broughtImages_)
         if (!images_.contains(image) && QFileInfo(image).isFile())
             images_ << image;
+    for (const QString& image : images_)
+        probeInBackground(image);
     return images_;
 }
 

@@ -64,7 +64,10 @@ class SystemDriveSource : public DriveSource {
 
 // Disc access, kept in one file: the optical drives present and the audio tracks of a disc.
 QStringList opticalDrives();
+// A disc image's tracks are probed once per change of the image; an optical drive's are read.
 std::optional<QList<int>> audioTracks(const QString& device);
+// Starts probing a disc image, so that its tracks are known when it is chosen.
+void probeInBackground(const QString& image);
 QString trackFileName(int track);
 
 // The user's music folder: $XDG_MUSIC_DIR, the desktop's music folder, else ~/Music.

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "runcommand.h"
 
+#include "launch.h"
 #include "lookup.h"
-#include "spawn.h"
 #include "texts.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 // The job's process: started before the window exists, so that the job does not wait for the
 // toolkit to come up.
 #pragma once
-#include "spawn.h"
+#include "launch.h"
 
 #include <string>
 #include <sys/types.h>

@@ -2,6 +2,7 @@
 // The ripper window: catalogue, track codes, the rip job, and audio discs in the lists.
 #include "appfixture.h"
 #include "cdripper.h"
+#include "discprobe.h"
 #include "form1.h"
 #include "jobreport.h"
 #include "listpanels.h"
@@ -374,6 +375,31 @@ class TestCdripper : public QObject {
 
     // Images in the current folder and at the top of the music folder are the ripper's drives,
     // by file name after the others; the main window lists none of them.
+    // An image is probed once while it stays as it is, however often the lists show it, and
+    // again once it changed.
+    void imageProbedOncePerChange() {
+        AppFixture f;
+        const QString cue = writeDisc(f.folder.path(), "disc",
+                                      {{sineSectors(20, 440), {}}, {sineSectors(20, 550), {}}});
+        const int before = probesStarted();
+        QWidget* w = openRipper(f);
+        auto* drives = AppFixture::child<DriveListBox>(w, "Drive1");
+        auto* files = AppFixture::child<FileListBox>(w, "File1");
+        for (int round = 0; round < 3; ++round) {
+            drives->choose("/");
+            drives->choose(cue);
+            QCOMPARE(files->count(), 2);
+            files->pick("Track02.cda");
+            AppFixture::click(w, "Command1");
+        }
+        QCOMPARE(probesStarted() - before, 1);
+        QVERIFY(QFile::resize(cue, QFileInfo(cue).size() + 1)); // a blank at its end
+        drives->choose("/");
+        drives->choose(cue);
+        QCOMPARE(files->count(), 2);
+        QCOMPARE(probesStarted() - before, 2);
+    }
+
     void imagesAreDrives() {
         if (!opticalDrives().isEmpty())
             QSKIP("this machine has optical drives of its own");

@@ -2,17 +2,20 @@
 // CDDA on disc images the tests write: byte-exact rips, the program's line, refusals.
 #include "cdda_args.h"
 #include "checksums.h"
+#include "discprobe.h"
 #include "rip.h"
 #include "support.h"
 #include "wavio.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
 #include <csignal>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace wl;
 using namespace wl::test;
@@ -288,6 +291,37 @@ class TestCdda : public QObject {
             },
             uint64_t(wav.size()));
         QCOMPARE(QString::fromStdString(tags.title), title);
+    }
+
+    // Probing an image from a process whose other threads are busy (allocating, writing,
+    // starting threads) never hangs: the probe is a program of its own, started without
+    // running anything of ours between fork and exec.
+    void probesFromABusyProcess() {
+        TestFolder folder;
+        const QString cue = writeDisc(folder.path(), "disc", kThreeTracks);
+        std::atomic<bool> stop{false};
+        std::vector<std::thread> busy;
+        for (int i = 0; i < 3; ++i)
+            busy.emplace_back([&stop] {
+                while (!stop) {
+                    std::vector<std::string> junk(200, std::string(100, 'x'));
+                    std::thread([] { (void)std::getenv("HOME"); }).join();
+                }
+            });
+        qint64 slowest = 0;
+        bool allRead = true;
+        for (int i = 0; i < 60; ++i) {
+            QElapsedTimer clock;
+            clock.start();
+            const auto toc = probeDisc(cue.toStdString(), 5000);
+            slowest = std::max(slowest, clock.elapsed());
+            allRead = allRead && toc && toc->tracks.size() == 3;
+        }
+        stop = true;
+        for (std::thread& t : busy)
+            t.join();
+        QVERIFY(allRead);
+        QVERIFY2(slowest < 1000, qPrintable(QString("the slowest probe took %1 ms").arg(slowest)));
     }
 
     // The copy CRC is the CRC-32 of zip: its check value over "123456789" is CBF43926.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The job-line grammar and the job interpreter run on real scripts.
 #include "cmdline.h"
-#include "spawn.h"
+#include "launch.h"
 #include "support.h"
 
 #include <QFile>
@@ -193,8 +193,8 @@ class TestCmdline : public QObject {
     }
 
     // The one spawn of the program, the job window and the interpreter: a program that cannot
-    // start says why (waited for or detached), and with no descriptor left for a pipe it
-    // fails cleanly, leaking none.
+    // start says why (waited for or detached), and with no descriptor left for a pipe a
+    // detached start fails cleanly, leaking none.
     void spawnFailures() {
         for (bool detached : {false, true}) {
             Launch launch;
@@ -212,10 +212,15 @@ class TestCmdline : public QObject {
         QVERIFY(::setrlimit(RLIMIT_NOFILE, &none) == 0);
         Launch launch;
         launch.argv = {"/bin/true"};
+        launch.detached = true; // needs a pipe for the grandchild's report
         const auto r = spawn(launch);
+        launch.detached = false; // needs none
+        const auto attached = spawn(launch);
         ::setrlimit(RLIMIT_NOFILE, &old);
         QVERIFY(!r);
         QCOMPARE(QString::fromStdString(r.error()), QString("Too many open files"));
+        QVERIFY(attached);
+        QCOMPARE(waitExit(*attached), 0);
         const int next = ::dup(0);
         ::close(next);
         QCOMPARE(next, lowestFree);

@@ -2,79 +2,26 @@
 #include "discprobe.h"
 
 #include "discfiles.h"
-#include "spawn.h"
+#include "launch.h"
+#include "lookup.h"
 
-// cdio.h first: the other libcdio headers rely on its types.
-#include <cdio/cdio.h>
-
-#include <cdio/logging.h>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <poll.h>
 #include <unistd.h>
 
 namespace wl {
 namespace {
 
-// What the child sends: the lead-out, then number, audio flag and start of each track.
-constexpr int kMaxTracks = 99;
-struct Answer {
-    int32_t count = 0, leadout = 0;
-    int32_t number[kMaxTracks] = {}, audio[kMaxTracks] = {}, start[kMaxTracks] = {};
-};
+using probe::Answer;
+using probe::kMaxTracks;
 
-void ignoreLibcdio(cdio_log_level_t, const char[]) {}
+std::atomic<int> g_probes{0};
 
-// The child: exit status 0 with an answer, 2 when libcdio cannot open the image.
-[[noreturn]] void readToc(const DiscView& view, int out, int seconds) {
-    for (int sig :
-         {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM})
-        signal(sig, SIG_DFL);
-    alarm(static_cast<unsigned>(seconds));
-    if (!view.folder().empty() && chdir(view.folder().c_str()) != 0)
-        _exit(2);
-    cdio_loglevel_default = CDIO_LOG_ASSERT;
-    cdio_log_set_handler(ignoreLibcdio);
-    CdIo_t* cdio = cdio_open(view.source().c_str(), DRIVER_UNKNOWN);
-    if (!cdio)
-        _exit(2);
-    Answer a;
-    const track_t first = cdio_get_first_track_num(cdio);
-    const track_t count = cdio_get_num_tracks(cdio);
-    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count > kMaxTracks)
-        _exit(2);
-    a.count = count;
-    a.leadout = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
-    for (int i = 0; i < count; ++i) {
-        const track_t t = static_cast<track_t>(first + i);
-        a.number[i] = t;
-        a.audio[i] = cdio_get_track_format(cdio, t) == TRACK_FORMAT_AUDIO;
-        a.start[i] = cdio_get_track_lsn(cdio, t);
-    }
-    // Reading each audio track's ends walks the image's own mapping of sectors to bytes.
-    unsigned char sector[CDIO_CD_FRAMESIZE_RAW];
-    for (int i = 0; i < count; ++i) {
-        if (!a.audio[i])
-            continue;
-        const int32_t end = (i + 1 < count ? a.start[i + 1] : a.leadout) - 1;
-        for (int32_t lsn : {a.start[i], end})
-            if (lsn >= 0)
-                (void)cdio_read_audio_sector(cdio, sector, lsn);
-    }
-    cdio_destroy(cdio);
-    const auto* p = reinterpret_cast<const char*>(&a);
-    size_t done = 0;
-    while (done < sizeof a) {
-        const ssize_t n = write(out, p + done, sizeof a - done);
-        if (n <= 0)
-            _exit(3);
-        done += static_cast<size_t>(n);
-    }
-    _exit(0);
-}
-
-// Reads the child's answer until it closes the pipe or the time is up.
+// Reads the probe's answer until it closes the pipe or the time is up.
 bool readAnswer(int fd, Answer& a, std::chrono::steady_clock::time_point deadline) {
     auto* p = reinterpret_cast<char*>(&a);
     size_t done = 0;
@@ -115,20 +62,24 @@ Result<DiscToc> probeDisc(const DiscView& view, const std::string& image, int ti
     if (!answer)
         return R::fail("cannot look at " + image + ": " + answer.error());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        answer->read.reset();
-        readToc(view, answer->write.get(), timeoutMs / 1000 + 1);
-    }
+    // A program of its own, started without running anything of ours in the child: a child
+    // of a threaded process that runs libcdio before exec could wait forever on a lock another
+    // thread held at the fork.
+    Launch launch;
+    launch.argv = {ownFolder() + "/" + kProbeProgram, view.source(), view.folder(),
+                   std::to_string(timeoutMs / 1000 + 1)};
+    launch.out = answer->write.get();
+    const auto pid = spawn(launch);
     answer->write.reset();
-    if (pid < 0)
-        return R::fail("cannot look at " + image + ": " + errnoText());
+    if (!pid)
+        return R::fail("cannot look at " + image + ": " + kProbeProgram + ": " + pid.error());
+    ++g_probes;
     Answer a;
     const bool answered = readAnswer(answer->read.get(), a, deadline);
     if (!answered)
-        kill(pid, SIGKILL);
-    // The child exits 0, 2 or 3 by itself; 128 and above is a signal.
-    const int status = waitExit(pid);
+        kill(*pid, SIGKILL);
+    // The probe exits 0, 2 or 3 by itself; 128 and above is a signal.
+    const int status = waitExit(*pid);
     if (!answered || status >= 128)
         return R::fail(image + ": the disc image is damaged (reading it " +
                        (answered ? "crashed" : "did not end") + ")");
@@ -140,5 +91,7 @@ Result<DiscToc> probeDisc(const DiscView& view, const std::string& image, int ti
         toc.tracks.push_back({a.number[i], a.audio[i] != 0, a.start[i]});
     return toc;
 }
+
+int probesStarted() { return g_probes; }
 
 } // namespace wl

@@ -7,8 +7,8 @@
 #include "trash.h"
 
 #include "files.h"
+#include "launch.h"
 #include "paths.h"
-#include "spawn.h"
 
 #include <cerrno>
 #include <climits>

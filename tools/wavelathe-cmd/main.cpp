@@ -5,7 +5,7 @@
 #include "cmdline.h"
 #include "jobprotocol.h"
 #include "lookup.h"
-#include "spawn.h"
+#include "launch.h"
 #include "toolmain.h"
 
 #include <cerrno>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Starting child processes: owned file descriptors and the one fork/exec every program uses.
+// Starting child processes: owned file descriptors and the one way every program starts one.
 #pragma once
 #include "result.h"
 

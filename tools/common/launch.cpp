@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "spawn.h"
+#include "launch.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,12 +76,51 @@ void writeErrno(int fd, int e) { (void)!::write(fd, &e, sizeof e); }
     _exit(127);
 }
 
+// A child that is ours to reap, started with posix_spawn: nothing of ours runs between the
+// fork and the exec, so a child of a threaded process never waits on a lock that another
+// thread held.
+Result<pid_t> spawnAttached(const Launch& launch) {
+    Prepared p = prepare(launch);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const int targets[3] = {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO};
+    const int sources[3] = {launch.in, launch.out, launch.err};
+    for (int i = 0; i < 3; ++i)
+        if (sources[i] >= 0)
+            posix_spawn_file_actions_adddup2(&actions, sources[i], targets[i]);
+    // A descriptor duplicated onto itself loses its close-on-exec flag.
+    for (int fd : launch.inherit)
+        posix_spawn_file_actions_adddup2(&actions, fd, fd);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    short flags = POSIX_SPAWN_SETSIGDEF;
+    if (launch.ownProcessGroup) {
+        posix_spawnattr_setpgroup(&attributes, 0);
+        flags |= POSIX_SPAWN_SETPGROUP;
+    }
+    posix_spawnattr_setflags(&attributes, flags);
+    pid_t pid = -1;
+    const int err = posix_spawn(&pid, launch.path.empty() ? p.argv[0] : launch.path.c_str(),
+                                &actions, &attributes, p.argv.data(), p.envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (err != 0)
+        return Result<pid_t>::fail(std::strerror(err));
+    return pid;
+}
+
 } // namespace
 
 Result<pid_t> spawn(const Launch& launch) {
     using R = Result<pid_t>;
     if (launch.argv.empty())
         return R::fail("nothing to start");
+    if (!launch.detached)
+        return spawnAttached(launch);
     auto report = makePipe();
     if (!report)
         return R::fail(report.error());
