@@ -8,6 +8,7 @@
 #include "wavio.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -322,6 +323,21 @@ class TestCdda : public QObject {
             t.join();
         QVERIFY(allRead);
         QVERIFY2(slowest < 1000, qPrintable(QString("the slowest probe took %1 ms").arg(slowest)));
+    }
+
+    // A track larger than a WAV file can hold (a 20 GB sparse BIN) is refused at once, with
+    // nothing written.
+    void trackTooLongForAWav() {
+        TestFolder folder;
+        QFile bin("huge.bin");
+        QVERIFY(bin.open(QIODevice::WriteOnly) && bin.resize(qint64(2352) * 8500000));
+        bin.close();
+        writeAll("huge.cue", "FILE \"huge.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+        const Run r = runProgram(cddaTool(), {"/T", "1", "/F", "out", "/D", "huge.cue"}, {}, 20000);
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("track 1 is too long for a WAV file (1888 minutes of audio"),
+                 r.err.constData());
+        QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 
     // The copy CRC is the CRC-32 of zip: its check value over "123456789" is CBF43926.

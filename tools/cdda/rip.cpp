@@ -247,6 +247,11 @@ R rip(const Options& o) {
     // Without /O an existing file is never touched, not even by a rename in the last moment.
     const Existing existing = o.overwrite ? Existing::ToTrash : Existing::Refuse;
     const long sectors = to - from + 1;
+    // Refused before a byte is read: a WAV file cannot say it holds more than 4 GiB.
+    if (static_cast<uint64_t>(sectors) * CDIO_CD_FRAMESIZE_RAW > WavWriter::kMaxData)
+        return R::fail("track " + std::to_string(o.track) + " is too long for a WAV file (" +
+                       std::to_string(sectors / 75 / 60) +
+                       " minutes of audio; a WAV file holds at most 405 minutes)");
     std::fprintf(stderr, "Ripping track %d (%ld sectors) to %s\n", o.track, sectors, out.c_str());
     WavWriter wav;
     if (Status s = wav.open(outPath, 44100, 2, existing); !s)
