@@ -7,7 +7,6 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDBusReply>
 #include <unistd.h>
 
 namespace wl {
@@ -21,6 +20,8 @@ const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
 const QString kJobServer = QStringLiteral("org.kde.JobViewServer");
 const QString kJobView = QStringLiteral("org.kde.JobViewV3");
 constexpr int kKillable = 1;
+// How long Plasma's job server and the bus may take over an answer that nothing waits for.
+constexpr int kAnswerMs = 2000;
 // What Plasma's job view takes as "the job was killed" and "the job failed".
 constexpr uint kKilledError = 1;
 constexpr uint kFailedError = 100;
@@ -46,11 +47,22 @@ bool DesktopJob::begin() {
                 SLOT(onNameOwnerChanged(QString, QString, QString)));
     ownName_ = kJobNamePrefix + "p" + QString::number(getpid());
     bus.registerService(ownName_);
-    const QDBusReply<QStringList> names = bus.interface()->registeredServiceNames();
-    running_ = 0;
-    for (const QString& name : names.value())
-        running_ += name.startsWith(kJobNamePrefix);
-    running_ = std::max(running_, 1);
+    // The other job windows, counted without waiting: this one until the bus has answered.
+    running_ = 1;
+    const QDBusMessage list =
+        QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService, "ListNames");
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(list, kAnswerMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+        w->deleteLater();
+        const QDBusPendingReply<QStringList> names = *w;
+        if (names.isError() || state_ != State::Running)
+            return;
+        int running = 0;
+        for (const QString& name : names.value())
+            running += name.startsWith(kJobNamePrefix);
+        running_ = std::max(running, 1);
+        sendLauncher({{"count", qint64(running_)}, {"count-visible", true}});
+    });
     return true;
 }
 
@@ -131,14 +143,13 @@ void DesktopJob::onCancelRequested() {
 
 void DesktopJob::requestView(const QString& title) {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.interface()->isServiceRegistered(kJobServer).value())
-        return;
+    // Without Plasma's job server the bus answers at once that there is none.
     QDBusMessage call = QDBusMessage::createMethodCall(kJobServer, "/JobViewServer",
                                                        "org.kde.JobViewServerV2", "requestView");
     call << QStringLiteral("wavelathe") << kKillable
          << QVariantMap{{"title", title}, {"immediate", true}};
     call.setAutoStartService(false);
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kAnswerMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
         w->deleteLater();
         const QDBusPendingReply<QDBusObjectPath> reply = *w;
@@ -169,7 +180,7 @@ void DesktopJob::callView(const QString& method, const QVariantList& arguments) 
     QDBusMessage call = QDBusMessage::createMethodCall(kJobServer, viewPath_, kJobView, method);
     call.setArguments(arguments);
     call.setAutoStartService(false);
-    QDBusConnection::sessionBus().asyncCall(call, 5000);
+    QDBusConnection::sessionBus().asyncCall(call, kAnswerMs);
 }
 
 } // namespace wl
