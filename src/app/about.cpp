@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "about.h"
 
-#include "formbuilder.h"
+#include "controls.h"
+#include "fonts.h"
 #include "hlink.h"
 #include "host.h"
+#include "icons.h"
 #include "texts.h"
 
 #include <QAccessibleWidget>

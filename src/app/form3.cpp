@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form3.h"
 
-#include "formbuilder.h"
+#include "controls.h"
+#include "fonts.h"
 #include "host.h"
+#include "icons.h"
 #include "texts.h"
 
 #include <QCheckBox>

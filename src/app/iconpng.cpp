@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Build tool: writes the program's icon as a PNG of the given size, for the desktop and the
 // package (wavelathe-icon SIZE FILE).
-#include "formbuilder.h"
+#include "icons.h"
 
 #include <QGuiApplication>
 #include <cstdio>

@@ -2,7 +2,7 @@
 #include "app.h"
 #include "benchhook.h"
 #include "drives.h"
-#include "formbuilder.h"
+#include "fonts.h"
 #include "systemhost.h"
 
 #include <QApplication>

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "form1.h"
 
+#include "controls.h"
 #include "filedrop.h"
-#include "formbuilder.h"
 #include "host.h"
+#include "icons.h"
 #include "jobline.h"
 #include "listpanels.h"
+#include "mainwindow.h"
 #include "texts.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobwindow.h"
 
-#include "formbuilder.h"
+#include "icons.h"
 #include "notifier.h"
 #include "runcommand.h"
 

@@ -3,11 +3,14 @@
 
 #include "drives.h"
 
+#include "controls.h"
 #include "filedrop.h"
-#include "formbuilder.h"
+#include "fonts.h"
 #include "host.h"
+#include "icons.h"
 #include "jobline.h"
 #include "listpanels.h"
+#include "mainwindow.h"
 #include "texts.h"
 
 #include <QLabel>

@@ -6,7 +6,7 @@
 #include "cdripper.h"
 #include "form1.h"
 #include "form3.h"
-#include "formbuilder.h"
+#include "controls.h"
 #include "listpanels.h"
 #include "systemhost.h"
 

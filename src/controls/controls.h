@@ -2,19 +2,12 @@
 // Windows are built from control tables: kind, design name, container, text, geometry and tab
 // index, listed front to back: the first listed is in front.
 #pragma once
-#include <QFont>
 #include <QGroupBox>
 #include <QHash>
-#include <QIcon>
-#include <QImage>
 #include <QList>
 #include <QRect>
 #include <QString>
 #include <QWidget>
-
-class QMainWindow;
-class QMenuBar;
-class QAction;
 
 namespace wl {
 
@@ -64,26 +57,5 @@ QHash<QString, QWidget*> buildControls(QWidget* client, const QList<ControlSpec>
 // lists), taken from the caption beside them: control name -> spoken name.
 void nameControls(const QHash<QString, QWidget*>& controls,
                   const QList<std::pair<QString, QString>>& names);
-
-struct MenuItemSpec {
-    QString menuName, menuCaption, itemName, itemCaption;
-};
-
-// A menu bar with exactly these menus and items (no separators, access keys or shortcuts);
-// the items' object names are their design names.
-QHash<QString, QAction*> buildMenus(QMenuBar* bar, const QList<MenuItemSpec>& items);
-
-// The windows' dialog font ("MS Sans Serif" at 8.25 points), or the nearest the system has.
-QFont dialogFont();
-QFont designFont(const QString& family, double points, bool bold = false, bool italic = false,
-                 bool underline = false);
-
-// The window icons, drawn for the program: the main window's (also About's) and the ripper's.
-QIcon programIcon();
-QImage programIconImage(int size);
-QIcon ripperIcon();
-
-// A top-level window whose client area (below its menu bar, if any) has the given size.
-QMainWindow* newMainWindow(const QString& title, QSize client, bool withMenuBar);
 
 } // namespace wl

@@ -4,7 +4,7 @@
 #include "runcommand.h"
 #include "texts.h"
 
-#include "formbuilder.h"
+#include "icons.h"
 
 #include <QApplication>
 #include <QFileInfo>
