@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "programs.h"
 #include "runcommand.h"
 
 #include "launch.h"
@@ -34,7 +35,7 @@ bool hasDisplay() {
 
 QString startScript(const QString& script, int style) {
     const QString dir = QCoreApplication::applicationDirPath();
-    const QString interpreter = dir + "/wavelathe-cmd";
+    const QString interpreter = dir + "/" + program::kInterpreter;
     if (!QFileInfo(interpreter).isExecutable())
         return "the job interpreter " + interpreter + " is missing";
     // Opened now: a job started at once after this one rewrites the script under a new inode,
@@ -106,13 +107,13 @@ QString startCommandLine(const QString& commandLine, int style) {
             argv << argument;
         return spawnDetached(argv);
     }
-    if (program.compare("notepad.exe", Qt::CaseInsensitive) == 0) {
+    if (program.compare(program::kNotepad, Qt::CaseInsensitive) == 0) {
         const QString document = resolveDocument(argument);
         if (document.isEmpty())
             return argument + " was not found in the current folder or beside the program";
         return openWithDesktop(document);
     }
-    if (program.compare("start.exe", Qt::CaseInsensitive) == 0) {
+    if (program.compare(program::kStart, Qt::CaseInsensitive) == 0) {
         // "www.example.org" has no scheme; the desktop opener would look for a file of that name.
         const QUrl url(argument);
         return openWithDesktop(url.isValid() && !url.scheme().isEmpty() ? argument

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fixed texts that several files use: script names, the settings address, shared messages.
 #pragma once
+#include "programs.h"
 #include <QString>
 
 namespace wl::texts {
@@ -19,10 +20,10 @@ inline const QString kKeepWave = QStringLiteral("999");
 inline const QString kNotReady = QStringLiteral("The device is not ready or damaged");
 inline const QString kChooseBitrate = QStringLiteral("Please choose a bitrate first.");
 // The refusal of a name that a job line cannot carry, naming the tool the line calls.
-inline QString unpassableName(const QString& program) {
-    const QString tool = program == "CDDA"    ? QStringLiteral("ripper")
-                         : program == "l3dec" ? QStringLiteral("decoder")
-                                              : QStringLiteral("encoder");
+inline QString unpassableName(const QString& programName) {
+    const QString tool = programName == program::kCdda    ? QStringLiteral("ripper")
+                         : programName == program::kL3dec ? QStringLiteral("decoder")
+                                                          : QStringLiteral("encoder");
     return "This name cannot be passed to the " + tool + ": ";
 }
 

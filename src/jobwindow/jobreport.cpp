@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobreport.h"
+#include "programs.h"
 
 #include "cmdline.h"
 #include "jobmeaning.h"
@@ -51,7 +52,7 @@ QStringList trashedLines(const QStringList& trashed, bool shortNames) {
 void JobReport::feed(const Update& update) {
     const QString text = fromLocal(update.text);
     const std::string& k = update.keyword;
-    if (k == "line") {
+    if (k == update::kLine) {
         line_ = text;
         ++lineNumber_;
         audioBefore_ += audioSeconds_;
@@ -60,38 +61,38 @@ void JobReport::feed(const Update& update) {
         trackTitle_.clear();
         const auto words = tokenizeLine(update.text);
         program_ = words && !words->empty() ? fromLocal((*words)[0]) : QString();
-    } else if (k == "files") {
+    } else if (k == update::kFiles) {
         files_ = text;
         started_ = 0;
-    } else if (k == "start") {
+    } else if (k == update::kStart) {
         current_ = baseName(text);
         ++started_;
-    } else if (k == "progress") {
+    } else if (k == update::kProgress) {
         permille_ = std::clamp(text.toInt(), 0, 1000);
-    } else if (k == "audio") {
+    } else if (k == update::kAudio) {
         audioSeconds_ = std::max(0.0, text.toDouble());
-    } else if (k == "output") {
+    } else if (k == update::kOutput) {
         outputs_ << text;
-    } else if (k == "trashed") {
+    } else if (k == update::kTrashed) {
         trashed_ << text;
-    } else if (k == "failed") {
+    } else if (k == update::kFailed) {
         failures_ << shortened(text);
-    } else if (k == "summary") {
+    } else if (k == update::kSummary) {
         summary_ = text;
-    } else if (k == "check") {
+    } else if (k == update::kCheck) {
         checks_ << text;
-    } else if (k == "lines") {
+    } else if (k == update::kLines) {
         lines_ = text.toInt();
-    } else if (k == "exit") {
+    } else if (k == update::kExit) {
         (text.toInt() == 0 ? linesDone_ : linesFailed_) += 1;
-    } else if (k == "title") {
+    } else if (k == update::kTitle) {
         trackTitle_ = text;
-    } else if (k == "disc") {
+    } else if (k == update::kDisc) {
         discId_ = text.section(' ', 0, 0);
         toc_ = text.section(' ', 1);
-    } else if (k == "kept") {
+    } else if (k == update::kKept) {
         notes_ << shortenedAfter("kept ", text);
-    } else if (k == "warning") {
+    } else if (k == update::kWarning) {
         notes_ << shortened(text);
     }
 }
@@ -104,7 +105,7 @@ void JobReport::finish(int status, bool stopped) {
     stopped_ = stopped;
     // Several lines end with their count: "12 tracks ripped", "11 tracks ripped, 1 failed".
     if (lines_ > 1 && summary_.isEmpty() && !stopped) {
-        const bool rips = program_ == "CDDA";
+        const bool rips = program_ == program::kCdda;
         summary_ = QString::number(linesDone_) + (rips ? " track" : " job") +
                    (linesDone_ == 1 ? "" : "s") + (rips ? " ripped" : " done");
         if (linesFailed_ > 0)
@@ -131,8 +132,8 @@ QString JobReport::title() const {
     if (!files_.isEmpty())
         return "Encoding " + files_ + (files_ == "1" ? " file" : " files");
     if (lines_ > 1)
-        return program_ == "CDDA" ? "Ripping " + QString::number(lines_) + " tracks"
-                                  : verb() + " " + QString::number(lines_) + " jobs";
+        return program_ == program::kCdda ? "Ripping " + QString::number(lines_) + " tracks"
+                                          : verb() + " " + QString::number(lines_) + " jobs";
     const QByteArray bytes = line_.toLocal8Bit();
     const auto words = tokenizeLine(std::string_view(bytes.constData(), bytes.size()));
     if (!words || words->empty())
@@ -142,8 +143,9 @@ QString JobReport::title() const {
 
 QString JobReport::currentFile() const {
     if (lines_ > 1 && lineNumber_ > 0)
-        return (program_ == "CDDA" ? "track " : "job ") + QString::number(lineNumber_) + " of " +
-               QString::number(lines_) + (trackTitle_.isEmpty() ? QString() : ": " + trackTitle_);
+        return (program_ == program::kCdda ? "track " : "job ") + QString::number(lineNumber_) +
+               " of " + QString::number(lines_) +
+               (trackTitle_.isEmpty() ? QString() : ": " + trackTitle_);
     if (files_.isEmpty() || started_ == 0)
         return trackTitle_;
     return "file " + QString::number(started_) + " of " + files_ + ": " + current_;
@@ -176,9 +178,9 @@ QString timeLine(qint64 elapsedMs, int permille, double audioSeconds) {
 }
 
 QString JobReport::verb() const {
-    if (program_ == "l3dec")
+    if (program_ == program::kL3dec)
         return QStringLiteral("Decoding");
-    if (program_ == "CDDA")
+    if (program_ == program::kCdda)
         return QStringLiteral("Ripping");
     return QStringLiteral("Encoding");
 }

@@ -6,6 +6,8 @@
 #include "jobwindow.h"
 #include "lookup.h"
 #include "notifier.h"
+#include "programs.h"
+#include "texts.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -14,10 +16,11 @@
 
 int main(int argc, char** argv) {
     // The job starts first: it need not wait for the window.
-    const std::string script = argc > 1 ? argv[1] : "settings.bat";
+    const std::string script = argc > 1 ? argv[1] : wl::texts::kSettingsScript.toStdString();
     struct stat st {};
     const bool onStdin = fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode);
-    wl::JobProcess job = wl::startJob(wl::ownFolder() + "/wavelathe-cmd", {onStdin ? "-" : script});
+    wl::JobProcess job =
+        wl::startJob(wl::ownFolder() + "/" + wl::program::kInterpreter, {onStdin ? "-" : script});
 
     // Qt's own command-line options are not ours to take.
     int qtArgc = 1;

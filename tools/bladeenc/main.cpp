@@ -5,6 +5,7 @@
 #include "encode.h"
 #include "jobprotocol.h"
 #include "paths.h"
+#include "programs.h"
 #include "toolmain.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ struct Job {
 
 void failJob(Job& job, const std::string& why) {
     job.report += "BladeEnc: " + job.input + ": " + why + "\n";
-    job.updates.push_back({"failed", job.input + ": " + why});
+    job.updates.push_back({std::string(update::kFailed), job.input + ": " + why});
 }
 
 void runJob(Job& job, const Options& o, Progress* progress) {
@@ -50,7 +51,7 @@ void runJob(Job& job, const Options& o, Progress* progress) {
         const std::string note = job.input + ": " + std::to_string(encoded->clamped) +
                                  " samples out of range were clamped";
         job.report += "BladeEnc: " + note + "\n";
-        job.updates.push_back({"warning", note});
+        job.updates.push_back({std::string(update::kWarning), note});
     }
     const OutputReport done = outputReport(job.output, encoded->trashedOld);
     job.report += done.text;
@@ -60,12 +61,12 @@ void runJob(Job& job, const Options& o, Progress* progress) {
     if (o.deleteSource && !encoded->notRead.empty()) {
         const std::string note = "kept " + job.input + ": " + encoded->notRead;
         job.report += note + "\n";
-        job.updates.push_back({"kept", note});
+        job.updates.push_back({std::string(update::kKept), note});
         job.kept = true;
     } else if (o.deleteSource) {
         if (Status s = deleteEncoded(job.input, encoded->input); !s)
             return failJob(job, s.error());
-        job.updates.push_back({"deleted", job.input});
+        job.updates.push_back({std::string(update::kDeleted), job.input});
     }
     job.ok = true;
 }
@@ -92,7 +93,7 @@ void runAll(std::vector<Job>& jobs, const Options& o) {
     if (jobs.size() == 1) {
         Progress progress(stderrIsTerminal());
         std::fputs(startLine(jobs[0]).c_str(), stderr);
-        sendUpdate("start", jobs[0].input);
+        sendUpdate(update::kStart, jobs[0].input);
         runJob(jobs[0], o, &progress);
         std::fputs(jobs[0].report.c_str(), stderr);
         for (const Update& u : jobs[0].updates)
@@ -115,13 +116,13 @@ void runAll(std::vector<Job>& jobs, const Options& o) {
         });
     double seconds = 0;
     for (size_t i = 0; i < jobs.size(); ++i) {
-        sendUpdate("start", jobs[i].input);
+        sendUpdate(update::kStart, jobs[i].input);
         std::unique_lock lock(m);
         cv.wait(lock, [&] { return finished[i]; });
         publish(jobs[i]);
         seconds += jobs[i].seconds;
-        sendUpdate("progress", std::to_string((i + 1) * 1000 / jobs.size()));
-        sendUpdate("audio", secondsText(seconds));
+        sendUpdate(update::kProgress, std::to_string((i + 1) * 1000 / jobs.size()));
+        sendUpdate(update::kAudio, secondsText(seconds));
     }
     for (std::thread& t : pool)
         t.join();
@@ -168,17 +169,17 @@ Result<std::vector<Job>> planJobs(const Options& o) {
 int main(int argc, char** argv) {
     installSignalCleanup();
     auto options = parseArgs(std::vector<std::string>(argv + 1, argv + argc));
-    if (const auto status = answerCommandLine("BladeEnc", options, kUsage))
+    if (const auto status = answerCommandLine(program::kBladeEnc, options, kUsage))
         return *status;
     auto jobs = planJobs(*options);
     if (!jobs) {
         std::fprintf(stderr, "BladeEnc: %s\n", jobs.error().c_str());
-        sendUpdate("failed", jobs.error());
+        sendUpdate(update::kFailed, jobs.error());
         return options->output.empty() ? kExitFailed : kExitUsage;
     }
     const bool batch = expandsPattern(*options);
     if (batch)
-        sendUpdate("files", std::to_string(jobs->size()));
+        sendUpdate(update::kFiles, std::to_string(jobs->size()));
     installSignalCleanup(workerCount(jobs->size()));
     runAll(*jobs, *options);
     const size_t good = static_cast<size_t>(
@@ -190,7 +191,7 @@ int main(int argc, char** argv) {
         const std::string failed = std::to_string(jobs->size() - good) + " failed" +
                                    (kept ? ", " + std::to_string(kept) + " kept" : "");
         std::fprintf(stderr, "%zu encoded, %s\n", good, failed.c_str());
-        sendUpdate("summary",
+        sendUpdate(update::kSummary,
                    std::to_string(good) + (good == 1 ? " file" : " files") + " encoded, " + failed);
     }
     return good == jobs->size() ? kExitOk : kExitFailed;

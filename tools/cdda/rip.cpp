@@ -241,7 +241,7 @@ R rip(const Options& o) {
     const Tags names = view->sheet().empty() ? trackNames(cdio, o.track)
                                              : trackTags(sheetNames(view->sheet()), o.track);
     if (!names.title.empty())
-        sendUpdate("title", names.title);
+        sendUpdate(update::kTitle, names.title);
     const DiscIdentity disc = discIdOf(cdio, firstAudio, lastAudio, last);
 
     // Without /O an existing file is never touched, not even by a rename in the last moment.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "discprobe.h"
+#include "programs.h"
 
 #include "discfiles.h"
 #include "launch.h"
@@ -66,13 +67,13 @@ Result<DiscToc> probeDisc(const DiscView& view, const std::string& image, int ti
     // of a threaded process that runs libcdio before exec could wait forever on a lock another
     // thread held at the fork.
     Launch launch;
-    launch.argv = {ownFolder() + "/" + kProbeProgram, view.source(), view.folder(),
+    launch.argv = {ownFolder() + "/" + program::kProbe, view.source(), view.folder(),
                    std::to_string(timeoutMs / 1000 + 1)};
     launch.out = answer->write.get();
     const auto pid = spawn(launch);
     answer->write.reset();
     if (!pid)
-        return R::fail("cannot look at " + image + ": " + kProbeProgram + ": " + pid.error());
+        return R::fail("cannot look at " + image + ": " + program::kProbe + ": " + pid.error());
     ++g_probes;
     Answer a;
     const bool answered = readAnswer(answer->read.get(), a, deadline);

@@ -46,7 +46,6 @@ int probesStarted();
 // The probe program's work: opens source (from folder, when given) with libcdio, writes the
 // answer to standard output, and ends by itself after seconds. Its exit status: 0 answered, 2
 // not readable as a disc, 3 the answer could not be written.
-inline constexpr const char* kProbeProgram = "wavelathe-probe";
 int answerProbe(const std::string& source, const std::string& folder, int seconds);
 
 } // namespace wl

@@ -58,7 +58,7 @@ void sendUpdate(std::string_view keyword, std::string_view text) {
     // unless the reader already let one pass unread: then every update is dropped at once
     // until the pipe has room again, so that a reader that stopped costs the job one wait.
     static std::atomic<bool> readerAway{false};
-    int patience = keyword == "progress" || readerAway ? 0 : kPatienceMs;
+    int patience = keyword == update::kProgress || readerAway ? 0 : kPatienceMs;
     while (true) {
         const ssize_t n = write(fd, line.data(), line.size());
         if (n >= 0) {

@@ -40,6 +40,27 @@ namespace wl {
 
 inline constexpr const char* kProgressFdVariable = "WAVELATHE_PROGRESS_FD";
 
+// The keywords above, written once for the tools and the job window.
+namespace update {
+inline constexpr std::string_view kLine = "line";
+inline constexpr std::string_view kExit = "exit";
+inline constexpr std::string_view kFiles = "files";
+inline constexpr std::string_view kStart = "start";
+inline constexpr std::string_view kProgress = "progress";
+inline constexpr std::string_view kAudio = "audio";
+inline constexpr std::string_view kOutput = "output";
+inline constexpr std::string_view kTrashed = "trashed";
+inline constexpr std::string_view kDeleted = "deleted";
+inline constexpr std::string_view kKept = "kept";
+inline constexpr std::string_view kWarning = "warning";
+inline constexpr std::string_view kFailed = "failed";
+inline constexpr std::string_view kSummary = "summary";
+inline constexpr std::string_view kCheck = "check";
+inline constexpr std::string_view kTitle = "title";
+inline constexpr std::string_view kDisc = "disc";
+inline constexpr std::string_view kLines = "lines";
+} // namespace update
+
 // Sends one update when the job has a progress channel; does nothing otherwise.
 void sendUpdate(std::string_view keyword, std::string_view text);
 

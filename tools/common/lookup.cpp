@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lookup.h"
+#include "programs.h"
 
 #include "paths.h"
 
@@ -59,8 +60,8 @@ std::string findProgram(const std::string& name) {
     candidate.append(name);
     if (isExecutableFile(candidate))
         return candidate;
-    static const char* const kDesigned[] = {"BladeEnc", "l3dec", "CDDA", "notepad.exe",
-                                            "start.exe"};
+    static const char* const kDesigned[] = {program::kBladeEnc, program::kL3dec, program::kCdda,
+                                            program::kNotepad, program::kStart};
     for (const char* designed : kDesigned) {
         if (name != designed)
             continue;

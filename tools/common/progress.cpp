@@ -23,8 +23,8 @@ void Progress::update(double fraction, double audioSeconds) {
         (permille == 1000 || now - lastSent_ >= std::chrono::milliseconds(100))) {
         sentPermille_ = permille;
         lastSent_ = now;
-        sendUpdate("progress", std::to_string(permille));
-        sendUpdate("audio", secondsText(audioSeconds));
+        sendUpdate(update::kProgress, std::to_string(permille));
+        sendUpdate(update::kAudio, secondsText(audioSeconds));
     }
     if (!terminal_)
         return;
@@ -48,9 +48,9 @@ OutputReport outputReport(const std::string& name, bool trashedOld) {
     OutputReport r{"Done " + name + "\n", {}};
     if (trashedOld) {
         r.text += "the old " + name + " is in the Trash\n";
-        r.updates.push_back({"trashed", name});
+        r.updates.push_back({std::string(update::kTrashed), name});
     }
-    r.updates.push_back({"output", name});
+    r.updates.push_back({std::string(update::kOutput), name});
     return r;
 }
 

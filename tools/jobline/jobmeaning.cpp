@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "jobmeaning.h"
+#include "programs.h"
 
 #include "paths.h"
 
@@ -25,7 +26,7 @@ Result<JobFields> jobMeaning(const std::vector<std::string>& words) {
     const std::string& program = words[0];
     const std::vector<std::string> args(words.begin() + 1, words.end());
     JobFields f{{"program", program}};
-    if (program == "BladeEnc") {
+    if (program == program::kBladeEnc) {
         auto o = bladeenc::parseArgs(args);
         if (!o)
             return Result<JobFields>::fail(o.error());
@@ -36,14 +37,14 @@ Result<JobFields> jobMeaning(const std::vector<std::string>& words) {
                            {"hq", flag(o->highQuality)},
                            {"delete", flag(o->deleteSource)},
                            {"info", flag(o->help || o->version)}});
-    } else if (program == "l3dec") {
+    } else if (program == program::kL3dec) {
         auto o = l3dec::parseArgs(args);
         if (!o)
             return Result<JobFields>::fail(o.error());
         f.insert(
             f.end(),
             {{"input", o->input}, {"output", o->output}, {"info", flag(o->help || o->version)}});
-    } else if (program == "CDDA") {
+    } else if (program == program::kCdda) {
         auto o = cdda::parseArgs(args);
         if (!o)
             return Result<JobFields>::fail(o.error());
@@ -68,10 +69,10 @@ std::string jobTitle(const std::vector<std::string>& words) {
                 return v;
         return std::string();
     };
-    if (words[0] == "CDDA")
+    if (words[0] == program::kCdda)
         return "Ripping track " + value("track");
     const std::string input = value("input");
-    if (words[0] == "l3dec")
+    if (words[0] == program::kL3dec)
         return "Decoding " + baseName(input);
     if (baseName(input).find_first_of("*?") != std::string::npos)
         return "Encoding the WAV files of " + folderName(input);

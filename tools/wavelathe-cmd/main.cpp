@@ -4,8 +4,9 @@
 // that rewrites the script while it runs cannot change what this run does.
 #include "cmdline.h"
 #include "jobprotocol.h"
-#include "lookup.h"
 #include "launch.h"
+#include "lookup.h"
+#include "programs.h"
 #include "toolmain.h"
 
 #include <cerrno>
@@ -122,11 +123,13 @@ int runCommand(const std::vector<std::string>& words) {
 int main(int argc, char** argv) {
     if (argc == 2 &&
         (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "--version") == 0)) {
-        wl::printHelp("wavelathe-cmd", argv[1][2] == 'h' ? kUsage : nullptr, argv[1][2] == 'v');
+        wl::printHelp(wl::program::kInterpreter, argv[1][2] == 'h' ? kUsage : nullptr,
+                      argv[1][2] == 'v');
         return wl::kExitOk;
     }
     if (argc != 2)
-        return wl::usageError("wavelathe-cmd", argc < 2 ? "no script given" : "one script only");
+        return wl::usageError(wl::program::kInterpreter,
+                              argc < 2 ? "no script given" : "one script only");
     // A job window that went away must not end the job.
     signal(SIGPIPE, SIG_IGN);
     stopWhenAsked();
@@ -147,7 +150,7 @@ int main(int argc, char** argv) {
         jobLines += lines.back().words && !lines.back().words->empty();
     }
     if (jobLines > 1)
-        wl::sendUpdate("lines", std::to_string(jobLines));
+        wl::sendUpdate(wl::update::kLines, std::to_string(jobLines));
     int status = 0;
     for (const Line& line : lines) {
         if (!line.words) {
@@ -159,9 +162,9 @@ int main(int argc, char** argv) {
             continue;
         if (g_stopSignal)
             break;
-        wl::sendUpdate("line", line.text);
+        wl::sendUpdate(wl::update::kLine, line.text);
         status = runCommand(*line.words);
-        wl::sendUpdate("exit", std::to_string(status));
+        wl::sendUpdate(wl::update::kExit, std::to_string(status));
     }
     if (g_stopSignal)
         return 128 + g_stopSignal;
