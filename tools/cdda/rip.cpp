@@ -31,6 +31,15 @@ namespace {
 
 using R = Result<Ripped>;
 
+// A CD's audio: 75 sectors a second, each of 588 stereo samples; addresses count from the end of
+// a 2-second lead-in; an Enhanced CD's data session starts 11400 sectors after its audio ends.
+constexpr long kSectorsPerSecond = 75;
+constexpr uint64_t kSamplesPerSector = 588;
+constexpr int kLeadIn = 150;
+constexpr int kEnhancedCdGap = 11400;
+// How often paranoia re-reads a sector that does not read the same twice.
+constexpr int kReadRetries = 20;
+
 // libcdio's own handler ends the process on an error; ours keeps the last message for the
 // failure we report.
 std::string g_libcdioError;
@@ -129,14 +138,14 @@ Tags trackNames(CdIo_t* cdio, int track) {
 }
 
 // The disc's identity, from its audio tracks. On a disc whose data track follows the audio
-// (an Enhanced CD), the audio ends 11400 sectors before the data track begins.
+// (an Enhanced CD), the audio ends a gap of sectors before the data track begins.
 DiscIdentity discIdOf(CdIo_t* cdio, int firstAudio, int lastAudio, int last) {
     int offsets[100] = {};
     for (int t = firstAudio; t <= lastAudio; ++t)
-        offsets[t] = cdio_get_track_lsn(cdio, static_cast<track_t>(t)) + 150;
-    offsets[0] = lastAudio < last
-                     ? cdio_get_track_lsn(cdio, static_cast<track_t>(lastAudio + 1)) + 150 - 11400
-                     : cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK) + 150;
+        offsets[t] = cdio_get_track_lsn(cdio, static_cast<track_t>(t)) + kLeadIn;
+    offsets[0] = lastAudio < last ? cdio_get_track_lsn(cdio, static_cast<track_t>(lastAudio + 1)) +
+                                        kLeadIn - kEnhancedCdGap
+                                  : cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK) + kLeadIn;
     return musicBrainzDiscId(firstAudio, lastAudio, offsets);
 }
 
@@ -163,130 +172,141 @@ DiscIdentity musicBrainzDiscId(int first, int last, const int* offsets) {
     return result;
 }
 
-R rip(const Options& o) {
-    cdio_log_set_handler(onLibcdioLog);
-    g_libcdioError.clear();
-    const std::string out = outputName(o);
+namespace {
+
+// The image's files, checked before libcdio sees any of them, and the view it reads it through.
+struct Source {
+    std::vector<std::string> files; // empty for a drive
+    DiscView view;
+};
+
+Result<Source> checkSource(const Options& o, const std::string& out) {
+    using S = Result<Source>;
     auto files = o.device.empty() ? Result<std::vector<std::string>>(std::vector<std::string>{})
                                   : discFiles(o.device);
     if (!files)
-        return R::fail(files.error());
+        return S::fail(files.error());
     for (const std::string& f : *files)
         if (sameFile(f, out))
-            return R::fail("the output " + out + " is " + f + ", which the rip reads");
+            return S::fail("the output " + out + " is " + f + ", which the rip reads");
     auto view = DiscView::of(o.device);
     if (!view)
-        return R::fail(view.error());
-    // An image is read by libcdio here only after a child process read it whole without harm.
+        return S::fail(view.error());
+    // An image is read by libcdio here only after the probe read it whole without harm.
     if (!files->empty())
         if (auto toc = probeDisc(*view, o.device); !toc)
-            return R::fail(toc.error());
-    // libcdio opens a TOC file's data files from the current folder, so the output's name is
-    // fixed first.
-    const std::string outPath = view->folder().empty() ? out : absolutePath(out);
-    if (!view->folder().empty() && chdir(view->folder().c_str()) != 0)
-        return R::fail(view->folder() + ": " + errnoText());
-    std::string deviceName = o.device;
-    CdIo_t* cdio = openDisc(view->source(), deviceName);
-    if (!cdio && !files->empty())
-        return R::fail(withLibcdio(deviceName + ": cannot be read as a disc image"));
-    if (!cdio)
-        return R::fail(withLibcdio(deviceName.empty()
-                                       ? "no CD drive found"
-                                       : deviceName + ": no disc, or the drive is not ready"));
-    cdrom_drive_t* d = cdio_cddap_identify_cdio(cdio, CDDA_MESSAGE_FORGETIT, nullptr);
-    if (!d) {
-        cdio_destroy(cdio);
-        return R::fail(withLibcdio(deviceName + ": not an audio CD drive or image"));
+            return S::fail(toc.error());
+    return Source{std::move(*files), std::move(*view)};
+}
+
+// The disc open through libcdio and paranoia's view of it, closed together.
+struct OpenDisc {
+    CdIo_t* cdio = nullptr;
+    cdrom_drive_t* drive = nullptr;
+    OpenDisc() = default;
+    OpenDisc(const OpenDisc&) = delete;
+    OpenDisc& operator=(const OpenDisc&) = delete;
+    ~OpenDisc() {
+        if (drive)
+            cdio_cddap_close_no_free_cdio(drive);
+        if (cdio)
+            cdio_destroy(cdio);
     }
-    cdio_cddap_verbose_set(d, CDDA_MESSAGE_FORGETIT, CDDA_MESSAGE_FORGETIT);
-    struct Closer {
-        cdrom_drive_t* d;
-        CdIo_t* c;
-        ~Closer() {
-            cdio_cddap_close_no_free_cdio(d);
-            cdio_destroy(c);
-        }
-    } closer{d, cdio};
-    if (cdio_cddap_open(d) != 0)
-        return R::fail(withLibcdio(deviceName + ": no audio disc, or the drive is not ready"));
+};
+
+Status openForReading(const Source& source, std::string& deviceName, OpenDisc& disc) {
+    disc.cdio = openDisc(source.view.source(), deviceName);
+    if (!disc.cdio && !source.files.empty())
+        return fail(withLibcdio(deviceName + ": cannot be read as a disc image"));
+    if (!disc.cdio)
+        return fail(withLibcdio(deviceName.empty()
+                                    ? "no CD drive found"
+                                    : deviceName + ": no disc, or the drive is not ready"));
+    disc.drive = cdio_cddap_identify_cdio(disc.cdio, CDDA_MESSAGE_FORGETIT, nullptr);
+    if (!disc.drive)
+        return fail(withLibcdio(deviceName + ": not an audio CD drive or image"));
+    cdio_cddap_verbose_set(disc.drive, CDDA_MESSAGE_FORGETIT, CDDA_MESSAGE_FORGETIT);
+    if (cdio_cddap_open(disc.drive) != 0)
+        return fail(withLibcdio(deviceName + ": no audio disc, or the drive is not ready"));
     // Audio sectors are little-endian; paranoia's own guess from the content can be wrong.
-    d->bigendianp = 0;
-    const int first = cdio_get_first_track_num(cdio);
-    const int count = cdio_cddap_tracks(d);
-    const int last = first + count - 1;
-    int firstAudio = 0, lastAudio = 0;
-    for (int t = first; t <= last; ++t)
-        if (cdio_cddap_track_audiop(d, static_cast<track_t>(t))) {
-            firstAudio = firstAudio ? firstAudio : t;
-            lastAudio = t;
+    disc.drive->bigendianp = 0;
+    return ok();
+}
+
+// The track to rip, where it lies, and where the disc's audio begins and ends.
+struct TrackPlace {
+    int first = 0, last = 0;           // the disc's tracks
+    int firstAudio = 0, lastAudio = 0; // its audio tracks
+    lsn_t from = 0, to = 0;            // the track's first and last sector
+    long sectors() const { return to - from + 1; }
+};
+
+Result<TrackPlace> placeTrack(const OpenDisc& disc, const Options& o,
+                              const std::string& deviceName) {
+    using T = Result<TrackPlace>;
+    TrackPlace place;
+    place.first = cdio_get_first_track_num(disc.cdio);
+    const int count = cdio_cddap_tracks(disc.drive);
+    place.last = place.first + count - 1;
+    for (int t = place.first; t <= place.last; ++t)
+        if (cdio_cddap_track_audiop(disc.drive, static_cast<track_t>(t))) {
+            place.firstAudio = place.firstAudio ? place.firstAudio : t;
+            place.lastAudio = t;
         }
-    if (count <= 0 || firstAudio == 0)
-        return R::fail(deviceName + ": no audio tracks");
+    if (count <= 0 || place.firstAudio == 0)
+        return T::fail(deviceName + ": no audio tracks");
     if (o.track == 0)
-        return R::fail("no track given (/T N); the disc has " + std::to_string(count) + " tracks");
-    if (o.track < first || o.track > last)
-        return R::fail("track \"" + o.trackText + "\" does not exist; the disc has " +
-                       std::to_string(count) + " tracks (" + std::to_string(first) + " to " +
-                       std::to_string(last) + ")");
+        return T::fail("no track given (/T N); the disc has " + std::to_string(count) + " tracks");
+    if (o.track < place.first || o.track > place.last)
+        return T::fail("track \"" + o.trackText + "\" does not exist; the disc has " +
+                       std::to_string(count) + " tracks (" + std::to_string(place.first) + " to " +
+                       std::to_string(place.last) + ")");
     const track_t t = static_cast<track_t>(o.track);
-    if (!cdio_cddap_track_audiop(d, t))
-        return R::fail("track " + std::to_string(o.track) + " is a data track, not audio");
-    const lsn_t from = cdio_cddap_track_firstsector(d, t);
-    const lsn_t to = cdio_cddap_track_lastsector(d, t);
-    if (from < 0 || to < from)
-        return R::fail("cannot read the table of contents");
-
-    // A sheet's names are read from the sheet as the user wrote it; a drive's from its CD-Text.
-    const Tags names = view->sheet().empty() ? trackNames(cdio, o.track)
-                                             : trackTags(sheetNames(view->sheet()), o.track);
-    if (!names.title.empty())
-        sendUpdate(update::kTitle, names.title);
-    const DiscIdentity disc = discIdOf(cdio, firstAudio, lastAudio, last);
-
-    // Without /O an existing file is never touched, not even by a rename in the last moment.
-    const Existing existing = o.overwrite ? Existing::ToTrash : Existing::Refuse;
-    const long sectors = to - from + 1;
+    if (!cdio_cddap_track_audiop(disc.drive, t))
+        return T::fail("track " + std::to_string(o.track) + " is a data track, not audio");
+    place.from = cdio_cddap_track_firstsector(disc.drive, t);
+    place.to = cdio_cddap_track_lastsector(disc.drive, t);
+    if (place.from < 0 || place.to < place.from)
+        return T::fail("cannot read the table of contents");
     // Refused before a byte is read: a WAV file cannot say it holds more than 4 GiB.
-    if (static_cast<uint64_t>(sectors) * CDIO_CD_FRAMESIZE_RAW > WavWriter::kMaxData)
-        return R::fail("track " + std::to_string(o.track) + " is too long for a WAV file (" +
-                       std::to_string(sectors / 75 / 60) +
+    if (static_cast<uint64_t>(place.sectors()) * CDIO_CD_FRAMESIZE_RAW > WavWriter::kMaxData)
+        return T::fail("track " + std::to_string(o.track) + " is too long for a WAV file (" +
+                       std::to_string(place.sectors() / kSectorsPerSecond / 60) +
                        " minutes of audio; a WAV file holds at most 405 minutes)");
-    std::fprintf(stderr, "Ripping track %d (%ld sectors) to %s\n", o.track, sectors, out.c_str());
-    WavWriter wav;
-    if (Status s = wav.open(outPath, 44100, 2, existing); !s)
-        return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
-    cdrom_paranoia_t* p = cdio_paranoia_init(d);
+    return place;
+}
+
+// Reads the track's sectors into the WAV and its checksums. Paranoia reads on this thread
+// while the sectors before are written and summed on another, a second's worth at a time, in
+// order. A drive's reads jitter and fail, and paranoia reads every sector over and compares;
+// an image file reads the same bytes every time, so its sectors are read once, straight.
+Status readTrack(const OpenDisc& disc, const TrackPlace& place, bool image, WavWriter& wav,
+                 TrackChecksums& sums) {
+    cdrom_paranoia_t* p = cdio_paranoia_init(disc.drive);
     struct ParanoiaCloser {
         cdrom_paranoia_t* p;
         ~ParanoiaCloser() { cdio_paranoia_free(p); }
     } pc{p};
-    // A drive's reads jitter and fail, and paranoia reads every sector over and compares; an
-    // image file reads the same bytes every time, so its sectors are read once, straight.
-    cdio_paranoia_modeset(p, files->empty() ? PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP
-                                            : PARANOIA_MODE_DISABLE);
-    cdio_paranoia_seek(p, from, SEEK_SET);
+    cdio_paranoia_modeset(p, image ? PARANOIA_MODE_DISABLE
+                                   : PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+    cdio_paranoia_seek(p, place.from, SEEK_SET);
     Progress progress(stderrIsTerminal());
-    TrackChecksums sums(static_cast<uint64_t>(sectors) * 588, o.track == firstAudio,
-                        o.track == lastAudio);
     g_unreadable.clear();
     g_repaired.clear();
-    // Paranoia reads on this thread while the sectors before are written and summed on
-    // another, a second's worth at a time, in order.
-    constexpr long kBatch = 75;
+    const long sectors = place.sectors();
     std::vector<unsigned char> batches[2];
     std::future<Status> pending;
     int filling = 0;
     for (long i = 0; i < sectors; ++i) {
-        const int16_t* buf = cdio_paranoia_read_limited(p, onParanoiaEvent, 20);
+        const int16_t* buf = cdio_paranoia_read_limited(p, onParanoiaEvent, kReadRetries);
         if (!buf)
-            return R::fail(withLibcdio("read error at sector " + std::to_string(from + i)));
+            return fail(withLibcdio("read error at sector " + std::to_string(place.from + i)));
         const auto* bytes = reinterpret_cast<const unsigned char*>(buf);
         batches[filling].insert(batches[filling].end(), bytes, bytes + CDIO_CD_FRAMESIZE_RAW);
-        if ((i + 1) % kBatch == 0 || i + 1 == sectors) {
+        if ((i + 1) % kSectorsPerSecond == 0 || i + 1 == sectors) {
             if (pending.valid())
                 if (Status s = pending.get(); !s)
-                    return R::fail(s.error());
+                    return s;
             pending = std::async(std::launch::async, [&wav, &sums, &batch = batches[filling]] {
                 Status s = wav.write(batch.data(), batch.size());
                 sums.add(batch.data(), batch.size());
@@ -295,20 +315,65 @@ R rip(const Options& o) {
             });
             filling ^= 1;
         }
-        progress.update(static_cast<double>(i + 1) / sectors, (i + 1) / 75.0);
+        progress.update(static_cast<double>(i + 1) / sectors,
+                        static_cast<double>(i + 1) / kSectorsPerSecond);
     }
     if (pending.valid())
         if (Status s = pending.get(); !s)
-            return R::fail(s.error());
+            return s;
     progress.clear();
     if (!g_unreadable.empty())
-        return R::fail(std::to_string(g_unreadable.size()) +
-                       " sectors could not be read even after correction; no file written");
+        return fail(std::to_string(g_unreadable.size()) +
+                    " sectors could not be read even after correction; no file written");
+    return ok();
+}
+
+} // namespace
+
+R rip(const Options& o) {
+    cdio_log_set_handler(onLibcdioLog);
+    g_libcdioError.clear();
+    const std::string out = outputName(o);
+    auto source = checkSource(o, out);
+    if (!source)
+        return R::fail(source.error());
+    const DiscView& view = source->view;
+    // libcdio opens a TOC file's data files from the current folder, so the output's name is
+    // fixed first.
+    const std::string outPath = view.folder().empty() ? out : absolutePath(out);
+    if (!view.folder().empty() && chdir(view.folder().c_str()) != 0)
+        return R::fail(view.folder() + ": " + errnoText());
+    std::string deviceName = o.device;
+    OpenDisc disc;
+    if (Status s = openForReading(*source, deviceName, disc); !s)
+        return R::fail(s.error());
+    const auto place = placeTrack(disc, o, deviceName);
+    if (!place)
+        return R::fail(place.error());
+
+    // A sheet's names are read from the sheet as the user wrote it; a drive's from its CD-Text.
+    const Tags names = view.sheet().empty() ? trackNames(disc.cdio, o.track)
+                                            : trackTags(sheetNames(view.sheet()), o.track);
+    if (!names.title.empty())
+        sendUpdate(update::kTitle, names.title);
+    const DiscIdentity id = discIdOf(disc.cdio, place->firstAudio, place->lastAudio, place->last);
+
+    // Without /O an existing file is never touched, not even by a rename in the last moment.
+    std::fprintf(stderr, "Ripping track %d (%ld sectors) to %s\n", o.track, place->sectors(),
+                 out.c_str());
+    WavWriter wav;
+    if (Status s = wav.open(outPath, 44100, 2, o.overwrite ? Existing::ToTrash : Existing::Refuse);
+        !s)
+        return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
+    TrackChecksums sums(static_cast<uint64_t>(place->sectors()) * kSamplesPerSector,
+                        o.track == place->firstAudio, o.track == place->lastAudio);
+    if (Status s = readTrack(disc, *place, !source->files.empty(), wav, sums); !s)
+        return R::fail(s.error());
     if (Status s = wav.finish(names); !s)
         return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
     return Ripped{
-        out,     sums.describe(), static_cast<long>(g_repaired.size()), wav.trashedOld(), names,
-        disc.id, disc.toc};
+        out,   sums.describe(), static_cast<long>(g_repaired.size()), wav.trashedOld(), names,
+        id.id, id.toc};
 }
 
 } // namespace wl::cdda
