@@ -61,6 +61,11 @@ fuzz() {
   done
 }
 
+# What git sees of the source tree (nothing outside a checkout).
+tree_state() {
+  git -C "$root" status --porcelain --untracked-files=all 2>/dev/null || true
+}
+
 mode=${1:-run}
 case "$mode" in
   run)
@@ -71,6 +76,9 @@ case "$mode" in
     ;;
   test)
     install_missing "${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    # Every test writes only inside its own temporary folder: the source tree must be as it
+    # was when they are done.
+    tree_before=$(tree_state)
     build build -DWL_TESTS=ON -DWL_WERROR=ON
     ctest --test-dir build --output-on-failure -j2 -LE desktop
     # What a user sees, on a desktop: Xvfb, openbox, a private session bus, the accessibility
@@ -84,6 +92,11 @@ case "$mode" in
     build build-release -DCMAKE_BUILD_TYPE=Release -DWL_TESTS=OFF -DWL_WERROR=ON
     CC=clang CXX=clang++ build build-clang -DCMAKE_BUILD_TYPE=Release -DWL_TESTS=OFF -DWL_WERROR=ON
     tests/app/package_test.sh build-release
+    if [ "$(tree_state)" != "$tree_before" ]; then
+      echo "The tests left files in the source tree:"
+      diff <(echo "$tree_before") <(tree_state) || true
+      exit 1
+    fi
     ;;
   package)
     install_missing "${RUN_PACKAGES[@]}" dpkg-dev file

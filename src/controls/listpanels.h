@@ -1,5 +1,5 @@
-// The drive list, folder list and file list that the windows chain together.
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The drive list, folder list and file list that the windows chain together.
 #pragma once
 #include <QComboBox>
 #include <QFileSystemWatcher>

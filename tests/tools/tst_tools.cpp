@@ -474,9 +474,14 @@ class TestTools : public QObject {
         QTest::addColumn<QByteArray>("wav");
         QTest::addColumn<qint64>("frames"); // what the MP3 holds
         QTest::addColumn<QString>("kept");  // empty: -Delete deletes it
-        writeWav("model.wav", 44100, 2, 0.5);
-        const QByteArray pcm = readAll("model.wav").mid(44),
-                         f = chunk("fmt ", fmt(1, 2, 44100, 16));
+        // Made in a folder of its own: a _data function runs before the test's own folder.
+        QByteArray model;
+        {
+            TestFolder scratch;
+            writeWav("model.wav", 44100, 2, 0.5);
+            model = readAll("model.wav");
+        }
+        const QByteArray pcm = model.mid(44), f = chunk("fmt ", fmt(1, 2, 44100, 16));
         const quint32 n = static_cast<quint32>(pcm.size());
         auto file = [&](quint32 riffSize, quint32 dataSize, const QByteArray& tail = {}) {
             return "RIFF" + le32(riffSize) + "WAVE" + f + "data" + le32(dataSize) + pcm + tail;
@@ -494,7 +499,7 @@ class TestTools : public QObject {
                               << qint64(22050) << "";
         QTest::newRow("tags-after-the-audio")
             << file(whole + info.size(), n, info) << qint64(22050) << "";
-        QTest::newRow("joined-with-cat") << file(whole, n, readAll("model.wav")) << qint64(22050)
+        QTest::newRow("joined-with-cat") << file(whole, n, model) << qint64(22050)
                                          << "88.2 kB after its audio were not read";
         QTest::newRow("second-data-chunk") << file(whole + 8 + n, n, chunk("data", pcm))
                                            << qint64(22050) << "88.2 kB of a second data chunk";

@@ -11,17 +11,6 @@ namespace wl {
 
 std::string errnoText() { return std::strerror(errno); }
 
-Status takeInputOutput(const std::vector<std::string>& names, std::string& input,
-                       std::string& output) {
-    if (names.empty())
-        return fail("no input file given");
-    if (names.size() > 2)
-        return fail("too many file names (\"" + names[2] + "\")");
-    input = names[0];
-    output = names.size() == 2 ? names[1] : std::string();
-    return ok();
-}
-
 Result<InputFile> InputFile::open(const std::string& path) {
     using R = Result<InputFile>;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -9,21 +9,6 @@
 
 namespace wl {
 
-// The file names of a tool's command line: INPUT and an optional OUTPUT.
-Status takeInputOutput(const std::vector<std::string>& names, std::string& input,
-                       std::string& output);
-
-// The parsed options with their INPUT and OUTPUT taken from names, unless --help or --version
-// was asked for (then the names do not matter).
-template <class Options>
-Result<Options> withInputOutput(Options o, const std::vector<std::string>& names) {
-    if (o.help || o.version)
-        return o;
-    if (Status s = takeInputOutput(names, o.input, o.output); !s)
-        return Result<Options>::fail(s.error());
-    return o;
-}
-
 // An input opened for reading: a regular file, closed when this goes.
 class InputFile {
   public:

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bladeenc_args.h"
 
-#include "files.h"
+#include "inputoutput.h"
 #include "paths.h"
 
 #include <algorithm>
