@@ -133,9 +133,12 @@ def run(scale, music, env):
 
 
 def main():
-    work = tempfile.mkdtemp()
+    # A user's home with a Music folder, as the pictures should show it: screenshots.sh gives
+    # this script a private /home of its own when it can (WL_SCREENSHOT_HOME).
+    home = os.environ.get("WL_SCREENSHOT_HOME")
+    work = home if home else tempfile.mkdtemp()
     music = os.path.join(work, "Music")
-    os.mkdir(music)
+    os.makedirs(music)
     make_music(music)
     env = program_env(work, XDG_MUSIC_DIR=music, HOME=work)
     os.makedirs(OUT, exist_ok=True)
