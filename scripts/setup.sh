@@ -13,7 +13,7 @@ RUN_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-wayland
   libmp3lame-dev libsndfile1-dev libmpg123-dev libcdio-dev libcdio-paranoia-dev zlib1g-dev
-  libdiscid-dev
+  libdiscid-dev libcurl4-openssl-dev nlohmann-json3-dev libinih-dev
   xdg-utils
   # a narrow sans-serif (Liberation Sans Narrow) with the metrics the windows were laid out
   # for, and a Comic-style face for the headings

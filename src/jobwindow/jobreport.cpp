@@ -93,7 +93,9 @@ void JobReport::feed(const Update& update) {
     } else if (k == update::kKept) {
         notes_ << shortenedAfter("kept ", text);
     } else if (k == update::kWarning) {
-        notes_ << shortened(text);
+        // Each track of a rip may say the same ("names not looked up: ..."): said once.
+        if (const QString note = shortened(text); !notes_.contains(note))
+            notes_ << note;
     }
 }
 

@@ -13,8 +13,13 @@ TestFolder::TestFolder() : previous_(QDir::currentPath()) {
     QDir::setCurrent(dir_.path());
     QDir(dir_.path()).mkdir("config");
     qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toLocal8Bit());
-    // Replaced files go to a Trash of the test's own.
+    // Replaced files go to a Trash of the test's own, answers to a cache of its own.
     qputenv("XDG_DATA_HOME", dir_.filePath("data").toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", dir_.filePath("cache").toLocal8Bit());
+    // The suite never reaches the internet: no rip looks its disc up, unless a test of the
+    // lookups turns it on against a server of its own.
+    QDir(dir_.path()).mkpath("config/Wavelathe");
+    writeAll(dir_.filePath("config/Wavelathe/Wavelathe.ini"), "[ripper]\nlookupdiscs=false\n");
 }
 
 TestFolder::~TestFolder() { QDir::setCurrent(previous_); }

@@ -47,8 +47,9 @@ class FakeHost : public Host {
     void OpenLink(const QString& target) override { links.append(target); }
 };
 
-// A fresh temporary folder made the current folder, with XDG_CONFIG_HOME and XDG_DATA_HOME (the
-// Trash) inside it; the old current folder comes back on destruction.
+// A fresh temporary folder made the current folder, with XDG_CONFIG_HOME (its settings say not to
+// look discs up online), XDG_DATA_HOME (the Trash) and XDG_CACHE_HOME inside it; the old
+// current folder comes back on destruction.
 class TestFolder {
   public:
     TestFolder();

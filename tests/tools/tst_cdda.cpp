@@ -3,6 +3,7 @@
 #include "cdda_args.h"
 #include "checksums.h"
 #include "discprobe.h"
+#include "musicbrainz.h"
 #include "rip.h"
 #include "support.h"
 #include "wavio.h"
@@ -11,6 +12,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
@@ -32,6 +35,72 @@ QByteArray pcmOf(const QString& wav) {
 
 const QList<DiscTrack> kThreeTracks = {
     {sineSectors(150, 440), {}}, {sineSectors(120, 1000), {}}, {squareSectors(100), {}}};
+
+// A web service of the test's own (tests/support/fake_service.py) on 127.0.0.1.
+class FakeService {
+  public:
+    // answers: {"ROUTE": [ANSWER, ...]}, as fake_service.py takes them.
+    explicit FakeService(const QByteArray& answers) {
+        writeAll("answers.json", answers);
+        process_.start("python3", {QString(WL_SOURCE_DIR) + "/tests/support/fake_service.py",
+                                   "answers.json", "requests.log"});
+        if (process_.waitForReadyRead(10000))
+            port_ = process_.readLine().trimmed().toInt();
+    }
+    ~FakeService() {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    QString url() const { return "http://127.0.0.1:" + QString::number(port_); }
+    bool running() const { return port_ > 0; }
+    // "TIME PATH USER-AGENT" for each request so far.
+    QStringList requests() const {
+        return QString::fromUtf8(readAll("requests.log")).split('\n', Qt::SkipEmptyParts);
+    }
+
+  private:
+    QProcess process_;
+    int port_ = 0;
+};
+
+QByteArray jsonAnswer(int status, const QByteArray& body, const QByteArray& extra = {}) {
+    return "{\"status\": " + QByteArray::number(status) + ", \"body\": " +
+           QJsonDocument(QJsonArray{QString::fromUtf8(body)})
+               .toJson(QJsonDocument::Compact)
+               .mid(1)
+               .chopped(1) +
+           extra + "}";
+}
+
+// Two releases of a three-track disc: a compilation with names beyond ASCII, and a reissue.
+const QByteArray kReleases = R"json({"releases": [
+ {"id": "rel-1", "title": "K\u00fcste", "date": "2004-05-06", "country": "DE",
+  "artist-credit": [{"name": "Various Artists", "joinphrase": ""}],
+  "media": [{"position": 1, "track-count": 3, "tracks": [
+   {"position": 1, "number": "1", "title": "Erste Stra\u00dfe", "recording": {"id": "rec-1"},
+    "artist-credit": [{"name": "Bj\u00f6rk", "joinphrase": " feat. "}, {"name": "Sigur R\u00f3s"}]},
+   {"position": 2, "number": "2", "title": "Zweite", "recording": {"id": "rec-2"},
+    "artist-credit": [{"name": "Anna"}]},
+   {"position": 3, "number": "3", "title": "Dritte", "recording": {"id": "rec-3"},
+    "artist-credit": [{"name": "Ben"}]}]}]},
+ {"id": "rel-2", "title": "K\u00fcste, reissued", "date": "2019", "country": "GB",
+  "artist-credit": [{"name": "Various Artists"}],
+  "media": [{"position": 1, "track-count": 3, "tracks": [
+   {"position": 1, "title": "First Street", "recording": {"id": "rec-1"},
+    "artist-credit": [{"name": "Bj\u00f6rk"}]},
+   {"position": 2, "title": "Second", "recording": {"id": "rec-2"}},
+   {"position": 3, "title": "Third", "recording": {"id": "rec-3"}}]}]}]})json";
+
+Tags tagsOfWav(const QString& path) {
+    const QByteArray wav = readAll(path);
+    return readWavTags(
+        [&](uint64_t at, void* buf, size_t n) {
+            const QByteArray part = wav.mid(qsizetype(at), qsizetype(n));
+            memcpy(buf, part.constData(), size_t(part.size()));
+            return size_t(part.size());
+        },
+        uint64_t(wav.size()));
+}
 
 } // namespace
 
@@ -338,6 +407,137 @@ class TestCdda : public QObject {
         QVERIFY2(r.err.contains("track 1 is too long for a WAV file (1888 minutes of audio"),
                  r.err.constData());
         QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+
+    // The disc's names from MusicBrainz, against a server of the test's own: every answer the
+    // service may give, and none. The rip always goes on; the sheet's own names stand in when
+    // nothing better came.
+    void musicBrainzNames_data() {
+        QTest::addColumn<QByteArray>("answers");
+        QTest::addColumn<QString>("title"); // track 1's, in its WAV
+        QTest::addColumn<int>("requests");  // what the server saw
+        QTest::addColumn<QString>("said");  // on standard error
+        QTest::newRow("one release, names beyond ASCII")
+            << "{\"discid/\": [" + jsonAnswer(200, kReleases) + "]}" << QString("Erste Stra\u00dfe")
+            << 1 << "";
+        QTest::newRow("unknown ID, found by the TOC")
+            << "{\"discid/\": [" + jsonAnswer(404, "{}") + "], \"toc=1+3+\": [" +
+                   jsonAnswer(200, kReleases) + "]}"
+            << QString("Erste Stra\u00dfe") << 2 << "";
+        QTest::newRow("unknown altogether")
+            << "{\"discid/\": [" + jsonAnswer(404, "{}") + "], \"toc=\": [" +
+                   jsonAnswer(200, R"({"release-count": 0, "releases": []})") + "]}"
+            << "Sheet One" << 2 << "MusicBrainz does not know this disc yet";
+        QTest::newRow("503, then an answer")
+            << "{\"discid/\": [" + jsonAnswer(503, "busy", R"(, "headers": {"Retry-After": "1"})") +
+                   ", " + jsonAnswer(200, kReleases) + "]}"
+            << QString("Erste Stra\u00dfe") << 2 << "";
+        QTest::newRow("an HTML error page")
+            << "{\"discid/\": [" + jsonAnswer(200, "<html><body>Oops</body></html>") + "]}"
+            << "Sheet One" << 1
+            << "names not looked up: the service's answer is not what was asked";
+        QTest::newRow("truncated JSON")
+            << "{\"discid/\": [" + jsonAnswer(200, kReleases.left(300)) + "]}"
+            << "Sheet One" << 1
+            << "names not looked up: the service's answer is not what was asked";
+        QTest::newRow("server error")
+            << "{\"discid/\": [" + jsonAnswer(500, "no") + "]}"
+            << "Sheet One" << 1 << "names not looked up: the service answered with status 500";
+        QTest::newRow("no answer for a minute")
+            << "{\"discid/\": [" + jsonAnswer(200, kReleases, R"(, "delay": 60)") + "]}"
+            << "Sheet One" << 1 << "names not looked up: the server did not answer in time";
+    }
+    void musicBrainzNames() {
+        QFETCH(QByteArray, answers);
+        QFETCH(QString, title);
+        QFETCH(int, requests);
+        QFETCH(QString, said);
+        TestFolder folder;
+        FakeService service(answers);
+        QVERIFY(service.running());
+        qputenv("WAVELATHE_MUSICBRAINZ_URL", service.url().toLocal8Bit());
+        writeAll("config/Wavelathe/Wavelathe.ini", "[ripper]\nlookupdiscs=true\n");
+        const QString cue = writeDisc(folder.path(), "disc",
+                                      {{sineSectors(20, 440), {}, false, "Sheet One"},
+                                       {sineSectors(20, 550), {}, false, "Sheet Two"},
+                                       {sineSectors(20, 660), {}, false, "Sheet Three"}});
+        QElapsedTimer clock;
+        clock.start();
+        const Run r = runProgram(cddaTool(), {"/T", "1", "/F", "one", "/D", cue}, {}, 30000);
+        const qint64 took = clock.elapsed();
+        QVERIFY2(r.status == 0, r.err.constData());
+        QVERIFY2(took < 17000, qPrintable(QString("the rip waited %1 ms").arg(took)));
+        QVERIFY2(said.isEmpty() || r.err.contains(said.toUtf8()), r.err.constData());
+        QCOMPARE(QString::fromStdString(tagsOfWav("one.wav").title), title);
+        QCOMPARE(service.requests().size(), requests);
+        for (const QString& request : service.requests())
+            QVERIFY2(request.contains(" Wavelathe/"), qPrintable(request));
+        // At most one request a second.
+        const QStringList seen = service.requests();
+        for (qsizetype i = 1; i < seen.size(); ++i)
+            QVERIFY(seen[i].section(' ', 0, 0).toDouble() -
+                        seen[i - 1].section(' ', 0, 0).toDouble() >
+                    0.95);
+        // The next track of the disc asks nothing: the answer, or the failure, is in the cache.
+        QCOMPARE(runProgram(cddaTool(), {"/T", "2", "/F", "two", "/D", cue}, {}, 30000).status, 0);
+        QCOMPARE(service.requests().size(), requests);
+        qunsetenv("WAVELATHE_MUSICBRAINZ_URL");
+    }
+
+    // The names of a release reach the WAV whole, the chosen release over the first, and the
+    // setting off asks nothing at all.
+    void musicBrainzReleaseChosenAndSettingOff() {
+        TestFolder folder;
+        FakeService service("{\"discid/\": [" + jsonAnswer(200, kReleases) + "]}");
+        QVERIFY(service.running());
+        qputenv("WAVELATHE_MUSICBRAINZ_URL", service.url().toLocal8Bit());
+        const QString cue = writeDisc(folder.path(), "disc",
+                                      {{sineSectors(20, 440), {}, false, "Sheet One"},
+                                       {sineSectors(20, 550), {}},
+                                       {sineSectors(20, 660), {}}});
+        // Off (as every test folder starts): nothing is asked.
+        QCOMPARE(runProgram(cddaTool(), {"/T", "1", "/F", "off", "/D", cue}).status, 0);
+        QCOMPARE(service.requests().size(), 0);
+        QCOMPARE(QString::fromStdString(tagsOfWav("off.wav").title), QString("Sheet One"));
+        writeAll("config/Wavelathe/Wavelathe.ini", "[ripper]\nlookupdiscs=true\n");
+        QCOMPARE(runProgram(cddaTool(), {"/T", "1", "/F", "first", "/D", cue}).status, 0);
+        const Tags first = tagsOfWav("first.wav");
+        QCOMPARE(QString::fromStdString(first.artist), QString("Bj\u00f6rk feat. Sigur R\u00f3s"));
+        QCOMPARE(QString::fromStdString(first.album), QString("K\u00fcste"));
+        QCOMPARE(first.albumArtist, std::string("Various Artists"));
+        QCOMPARE(first.track, std::string("1/3"));
+        QCOMPARE(first.year, std::string("2004"));
+        QCOMPARE(first.releaseId, std::string("rel-1"));
+        QCOMPARE(first.recordingId, std::string("rec-1"));
+        QVERIFY(!first.discId.empty());
+        QVERIFY(chooseRelease(first.discId, "rel-2"));
+        QCOMPARE(runProgram(cddaTool(), {"/T", "1", "/F", "second", "/D", cue}).status, 0);
+        QCOMPARE(QString::fromStdString(tagsOfWav("second.wav").title), QString("First Street"));
+        QCOMPARE(tagsOfWav("second.wav").year, std::string("2019"));
+        QCOMPARE(service.requests().size(), 1);
+        qunsetenv("WAVELATHE_MUSICBRAINZ_URL");
+    }
+
+    // A release's parts that are not what they should be never break a rip's names.
+    void musicBrainzAnswersAreUntrusted_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("releases");
+        QTest::newRow("not JSON") << QByteArray("<html>") << -1;
+        QTest::newRow("no releases") << QByteArray(R"({"id": "x"})") << -1;
+        QTest::newRow("releases not a list") << QByteArray(R"({"releases": 3})") << -1;
+        QTest::newRow("wrong types everywhere")
+            << QByteArray(R"({"releases": [1, {"id": 2, "media": [{"track-count": "3",
+               "tracks": [{"position": "1"}]}, {"track-count": 3, "tracks": [{"position": 1,
+               "title": 7, "artist-credit": "x", "recording": []}]}]}]})")
+            << 1;
+        QTest::newRow("no medium of the disc")
+            << QByteArray(R"({"releases": [{"id": "r", "media": [{"track-count": 9}]}]})") << 0;
+    }
+    void musicBrainzAnswersAreUntrusted() {
+        QFETCH(QByteArray, body);
+        QFETCH(int, releases);
+        const auto parsed = parseReleases(body.toStdString(), "disc", 3);
+        QCOMPARE(parsed ? int(parsed->size()) : -1, releases);
     }
 
     // The copy CRC is the CRC-32 of zip: its check value over "123456789" is CBF43926.

@@ -96,13 +96,17 @@ std::vector<unsigned short> utf16(const std::string& utf8) {
 void setNames(lame_global_flags* gf, const Tags& tags) {
     id3tag_init(gf);
     id3tag_v2_only(gf);
-    const std::pair<const char*, const std::string*> frames[] = {{"TIT2", &tags.title},
-                                                                 {"TPE1", &tags.artist},
-                                                                 {"TALB", &tags.album},
-                                                                 {"TRCK", &tags.track}};
+    const std::pair<const char*, const std::string*> frames[] = {
+        {"TIT2", &tags.title}, {"TPE1", &tags.artist},      {"TALB", &tags.album},
+        {"TRCK", &tags.track}, {"TPE2", &tags.albumArtist}, {"TYER", &tags.year}};
     for (const auto& [id, text] : frames)
         if (!text->empty())
             id3tag_set_textinfo_utf16(gf, id, utf16(*text).data());
+    // The MusicBrainz IDs as Picard writes them, in user text frames ("description=value").
+    for (const auto& [description, text] : kMusicBrainzFrames)
+        if (!(tags.*text).empty())
+            id3tag_set_textinfo_utf16(gf, "TXXX",
+                                      utf16(std::string(description) + "=" + tags.*text).data());
     lame_set_write_id3tag_automatic(gf, 0);
 }
 

@@ -5,6 +5,8 @@
 #include "discfiles.h"
 #include "discprobe.h"
 #include "jobprotocol.h"
+#include "musicbrainz.h"
+#include "onlinesetting.h"
 #include "paths.h"
 #include "progress.h"
 #include "sheet.h"
@@ -328,6 +330,29 @@ Status readTrack(const OpenDisc& disc, const TrackPlace& place, bool image, WavW
     return ok();
 }
 
+// The track's names: MusicBrainz's for the release chosen (when the user lets us ask), else the
+// disc's own (a sheet's as the user wrote it, a drive's CD-Text). A lookup that fails says
+// why and takes nothing else from the rip.
+Tags namesOf(const DiscView& view, const OpenDisc& disc, int track, const DiscIdentity& id) {
+    const Tags own = view.sheet().empty() ? trackNames(disc.cdio, track)
+                                          : trackTags(sheetNames(view.sheet()), track);
+    Tags names = own;
+    if (!id.id.empty() && lookupsAllowed()) {
+        sendUpdate(update::kTitle, "Looking up the disc...");
+        if (auto found = lookUpDisc(id.id, id.toc); !found) {
+            const std::string note = "names not looked up: " + found.error();
+            std::fprintf(stderr, "%s\n", note.c_str());
+            sendUpdate(update::kWarning, note);
+        } else if (Tags online = trackNamesOf(*found, track); !online.empty()) {
+            names = online;
+        } else if (found->releases.empty()) {
+            std::fprintf(stderr, "MusicBrainz does not know this disc yet\n");
+        }
+    }
+    sendUpdate(update::kTitle, names.title);
+    return names;
+}
+
 } // namespace
 
 R rip(const Options& o) {
@@ -351,12 +376,8 @@ R rip(const Options& o) {
     if (!place)
         return R::fail(place.error());
 
-    // A sheet's names are read from the sheet as the user wrote it; a drive's from its CD-Text.
-    const Tags names = view.sheet().empty() ? trackNames(disc.cdio, o.track)
-                                            : trackTags(sheetNames(view.sheet()), o.track);
-    if (!names.title.empty())
-        sendUpdate(update::kTitle, names.title);
     const DiscIdentity id = discIdOf(disc.cdio, place->firstAudio, place->lastAudio, place->last);
+    const Tags names = namesOf(view, disc, o.track, id);
 
     // Without /O an existing file is never touched, not even by a rename in the last moment.
     std::fprintf(stderr, "Ripping track %d (%ld sectors) to %s\n", o.track, place->sectors(),

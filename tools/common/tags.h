@@ -4,14 +4,24 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace wl {
 
 struct Tags {
-    std::string title, artist, album, track;
+    std::string title, artist, album, track; // track: "5", or "5/12" with the disc's count
+    std::string albumArtist, year;
+    // The MusicBrainz release, recording and disc the names came from, when they did.
+    std::string releaseId, recordingId, discId;
     bool empty() const { return title.empty() && artist.empty() && album.empty() && track.empty(); }
     bool operator==(const Tags&) const = default;
 };
+
+// Where MP3s keep the MusicBrainz IDs: ID3v2 user text frames of these descriptions.
+inline constexpr std::pair<const char*, std::string Tags::*> kMusicBrainzFrames[] = {
+    {"MusicBrainz Album Id", &Tags::releaseId},
+    {"MusicBrainz Recording Id", &Tags::recordingId},
+    {"MusicBrainz Disc Id", &Tags::discId}};
 
 // UTF-8 text as code points. What is not well-formed UTF-8 (a stray byte, a cut sequence, an
 // overlong form, a surrogate, beyond U+10FFFF) gives U+FFFD, one per byte, and clears

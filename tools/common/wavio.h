@@ -44,6 +44,12 @@ Tags parseInfo(std::string_view body);
 // The whole LIST chunk ("LIST", its size, "INFO" and one sub-chunk per name given), of even
 // length; empty for empty tags.
 std::string infoChunk(const Tags& tags);
+// INFO has no fields of its own for these; ours, as other programs' unknown fields, are kept
+// by programs that copy a list and passed over by the rest.
+inline constexpr const char* kAlbumArtistId = "IAAR";
+inline constexpr const char* kReleaseId = "IMBA"; // the MusicBrainz release ("album") ID
+inline constexpr const char* kRecordingId = "IMBR";
+inline constexpr const char* kDiscId = "IMBD";
 
 // A 16-bit PCM WAV on a SafeOutput; the header's sizes are patched on finish.
 class WavWriter {

@@ -173,6 +173,16 @@ Tags parseInfo(std::string_view body) {
             tags.album = text;
         else if (id == "ITRK" || id == "IPRT")
             tags.track = text;
+        else if (id == "ICRD")
+            tags.year = text;
+        else if (id == kAlbumArtistId)
+            tags.albumArtist = text;
+        else if (id == kReleaseId)
+            tags.releaseId = text;
+        else if (id == kRecordingId)
+            tags.recordingId = text;
+        else if (id == kDiscId)
+            tags.discId = text;
         if (cut)
             break;
         pos += 8 + size + (size & 1);

@@ -50,10 +50,12 @@ void append32(std::string& out, uint32_t v) {
 } // namespace
 
 std::string infoChunk(const Tags& tags) {
-    const std::pair<const char*, const std::string*> fields[] = {{"INAM", &tags.title},
-                                                                 {"IART", &tags.artist},
-                                                                 {"IPRD", &tags.album},
-                                                                 {"ITRK", &tags.track}};
+    const std::pair<const char*, const std::string*> fields[] = {
+        {"INAM", &tags.title},         {"IART", &tags.artist},
+        {"IPRD", &tags.album},         {"ITRK", &tags.track},
+        {"ICRD", &tags.year},          {kAlbumArtistId, &tags.albumArtist},
+        {kReleaseId, &tags.releaseId}, {kRecordingId, &tags.recordingId},
+        {kDiscId, &tags.discId}};
     std::string body = "INFO";
     for (const auto& [id, text] : fields) {
         const std::string value = cleaned(*text);

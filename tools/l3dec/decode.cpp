@@ -139,8 +139,9 @@ std::string DecodeReport::describe() const {
 
 namespace {
 
+// A string of libmpg123's, up to its first NUL (a text converted from UTF-16 may hold two).
 std::string text(const mpg123_string* s) {
-    return s && s->p && s->fill > 1 ? std::string(s->p, s->fill - 1) : std::string();
+    return s && s->p && s->fill > 1 ? std::string(s->p, strnlen(s->p, s->fill)) : std::string();
 }
 
 // ID3v1 text is Latin-1, padded with NULs or blanks.
@@ -163,9 +164,20 @@ Tags namesOf(mpg123_handle* mh) {
         tags.title = text(v2->title);
         tags.artist = text(v2->artist);
         tags.album = text(v2->album);
-        for (size_t i = 0; i < v2->texts; ++i)
-            if (std::memcmp(v2->text[i].id, "TRCK", 4) == 0)
+        tags.year = text(v2->year);
+        for (size_t i = 0; i < v2->texts; ++i) {
+            const char* id = v2->text[i].id;
+            if (std::memcmp(id, "TRCK", 4) == 0)
                 tags.track = text(&v2->text[i].text);
+            else if (std::memcmp(id, "TPE2", 4) == 0)
+                tags.albumArtist = text(&v2->text[i].text);
+            else if (std::memcmp(id, "TDRC", 4) == 0 && tags.year.empty())
+                tags.year = text(&v2->text[i].text).substr(0, 4);
+        }
+        for (size_t i = 0; i < v2->extras; ++i)
+            for (const auto& [description, field] : kMusicBrainzFrames)
+                if (text(&v2->extra[i].description) == description)
+                    tags.*field = text(&v2->extra[i].text);
     }
     if (tags.empty() && v1) {
         tags.title = latin1(v1->title, sizeof v1->title);

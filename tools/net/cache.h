@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the network services answered, kept per disc in $XDG_CACHE_HOME/wavelathe/ (by default
+// ~/.cache/wavelathe/), each file written whole; and the turns that keep us within a
+// service's rate.
+#pragma once
+#include "result.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace wl {
+
+// The folder, or empty when there is no home to keep it in.
+std::string cacheFolder();
+
+// A cached file's text, or nothing when there is none (or it cannot be read).
+std::optional<std::string> readCached(const std::string& name);
+// Writes a cached file whole: a temporary file beside it, then a rename.
+Status writeCached(const std::string& name, const std::string& text);
+
+// Waits until at least gap has passed since the last request to a service by any of our
+// processes, and takes the turn. Without a cache folder, it does not wait.
+void waitForTurn(const std::string& service, std::chrono::milliseconds gap);
+
+} // namespace wl
