@@ -44,13 +44,13 @@ QStringList opticalDrives() {
 
 namespace {
 
-using Tracks = std::optional<QList<int>>;
+using Toc = std::optional<DiscToc>;
 
 // The audio tracks of disc images, probed once per image and change (its size and time of
 // change), in the background; a probe already on its way is shared, never started twice.
 class ProbedImages {
   public:
-    std::shared_future<Tracks> answerFor(const std::string& image, const struct stat& st) {
+    std::shared_future<Toc> answerFor(const std::string& image, const struct stat& st) {
         const std::lock_guard lock(mutex_);
         Entry& entry = entries_[image];
         if (entry.answer.valid() && entry.size == st.st_size &&
@@ -59,7 +59,7 @@ class ProbedImages {
             return entry.answer;
         entry.size = st.st_size;
         entry.changed = st.st_mtim;
-        auto promise = std::make_shared<std::promise<Tracks>>();
+        auto promise = std::make_shared<std::promise<Toc>>();
         entry.answer = promise->get_future().share();
         // Detached: a probe that hangs until its time limit holds up no one who stops waiting.
         std::thread([image, promise] { promise->set_value(probeTracks(image)); }).detach();
@@ -67,20 +67,14 @@ class ProbedImages {
     }
 
   private:
-    static Tracks probeTracks(const std::string& image) {
-        const auto toc = probeDisc(image);
-        if (!toc)
-            return std::nullopt;
-        QList<int> tracks;
-        for (const ProbedTrack& t : toc->tracks)
-            if (t.audio)
-                tracks.append(t.number);
-        return tracks.isEmpty() ? std::nullopt : Tracks(tracks);
+    static Toc probeTracks(const std::string& image) {
+        auto toc = probeDisc(image);
+        return toc ? Toc(std::move(*toc)) : std::nullopt;
     }
     struct Entry {
         off_t size = -1;
         timespec changed{};
-        std::shared_future<Tracks> answer;
+        std::shared_future<Toc> answer;
     };
     std::mutex mutex_;
     std::map<std::string, Entry> entries_;
@@ -93,7 +87,7 @@ ProbedImages& probedImages() {
 
 // Waits for a probe. The window's thread goes on painting and running its timers meanwhile, but
 // takes no input, so that nothing the user does can start over what is being shown.
-Tracks waitFor(const std::shared_future<Tracks>& answer) {
+Toc waitFor(const std::shared_future<Toc>& answer) {
     using namespace std::chrono_literals;
     if (answer.wait_for(0s) != std::future_status::ready && QCoreApplication::instance() &&
         QThread::currentThread() == QCoreApplication::instance()->thread()) {
@@ -122,7 +116,7 @@ void probeInBackground(const QString& image) {
         (void)probedImages().answerFor(name, st);
 }
 
-std::optional<QList<int>> audioTracks(const QString& device) {
+std::optional<DiscToc> discToc(const QString& device) {
     quietLibcdio();
     const std::string name = device.toLocal8Bit().toStdString();
     struct stat st {};
@@ -132,22 +126,34 @@ std::optional<QList<int>> audioTracks(const QString& device) {
     // A FIFO or a folder would hang libcdio or worse: checked first.
     if (!discFiles(name))
         return std::nullopt;
-    CdIo_t* cdio = cdio_open(device.toLocal8Bit().constData(), DRIVER_UNKNOWN);
+    CdIo_t* cdio = cdio_open(name.c_str(), DRIVER_UNKNOWN);
     if (!cdio)
         return std::nullopt;
     const track_t first = cdio_get_first_track_num(cdio);
     const track_t count = cdio_get_num_tracks(cdio);
-    std::optional<QList<int>> result;
+    std::optional<DiscToc> toc;
     if (first != CDIO_INVALID_TRACK && count != CDIO_INVALID_TRACK) {
-        QList<int> tracks;
-        for (int t = first; t < first + count; ++t)
-            if (cdio_get_track_format(cdio, static_cast<track_t>(t)) == TRACK_FORMAT_AUDIO)
-                tracks.append(t);
-        if (!tracks.isEmpty())
-            result = tracks;
+        toc = DiscToc{};
+        toc->leadout = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
+        for (int t = first; t < first + count; ++t) {
+            const auto track = static_cast<track_t>(t);
+            toc->tracks.push_back({t, cdio_get_track_format(cdio, track) == TRACK_FORMAT_AUDIO,
+                                   cdio_get_track_lsn(cdio, track)});
+        }
     }
     cdio_destroy(cdio);
-    return result;
+    return toc;
+}
+
+std::optional<QList<int>> audioTracks(const QString& device) {
+    const auto toc = discToc(device);
+    if (!toc)
+        return std::nullopt;
+    QList<int> tracks;
+    for (const ProbedTrack& t : toc->tracks)
+        if (t.audio)
+            tracks.append(t.number);
+    return tracks.isEmpty() ? std::nullopt : std::optional(tracks);
 }
 
 } // namespace wl

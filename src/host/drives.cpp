@@ -160,6 +160,12 @@ std::optional<QStringList> SystemDriveSource::discTracks(const QString& folder) 
     return names;
 }
 
+std::optional<DiscToc> SystemDriveSource::discToc(const QString& folder) {
+    if (!isDisc(folder))
+        return std::nullopt;
+    return wl::discToc(folder);
+}
+
 QString trackFileName(int track) { return QString::asprintf("Track%02d.cda", track); }
 
 } // namespace wl

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include "discprobe.h"
 #include <optional>
 
 namespace wl {
@@ -24,6 +26,8 @@ class DriveSource {
     // For the root folder of an audio disc, its track files ("Track01.cda", ...); nothing for
     // any other folder.
     virtual std::optional<QStringList> discTracks(const QString& folder) = 0;
+    // For the root folder of an audio disc, its table of contents; nothing for any other.
+    virtual std::optional<DiscToc> discToc(const QString& folder) = 0;
     // Whether a drive is a disc image, and how many optical drives there are: CDDA must be
     // told which disc to rip when it could pick another.
     virtual bool isImage(const QString& drive) = 0;
@@ -43,6 +47,7 @@ class SystemDriveSource : public DriveSource {
     std::optional<QString> currentFolder(const QString& drive) override;
     QString driveOf(const QString& folder) override;
     std::optional<QStringList> discTracks(const QString& folder) override;
+    std::optional<DiscToc> discToc(const QString& folder) override;
     bool isImage(const QString& drive) override;
     bool isOptical(const QString& drive) override;
     int opticalCount() override;
@@ -66,6 +71,8 @@ class SystemDriveSource : public DriveSource {
 QStringList opticalDrives();
 // A disc image's tracks are probed once per change of the image; an optical drive's are read.
 std::optional<QList<int>> audioTracks(const QString& device);
+// The disc's whole table of contents (data tracks too), as read for audioTracks().
+std::optional<DiscToc> discToc(const QString& device);
 // Starts probing a disc image, so that its tracks are known when it is chosen.
 void probeInBackground(const QString& image);
 QString trackFileName(int track);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cdripper.h"
 
+#include "discnames.h"
 #include "drives.h"
 
 #include "controls.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -94,6 +96,11 @@ QWidget* cdripper::build() {
     connect(menu["mnuoptionoptions"], &QAction::triggered, this, &cdripper::mnuoptionoptions_Click);
     connect(menu["mnuhelpabout"], &QAction::triggered, this, &cdripper::mnuhelpabout_Click);
     connect(menu["mnuhelphelp"], &QAction::triggered, this, &cdripper::mnuhelphelp_Click);
+    // Beside the design: the disc's names from MusicBrainz, with their items in Options.
+    auto* names = new DiscNamesView(shell_.host(), shell_.drives(), ui_.Dir1, ui_.File1,
+                                    window->findChild<QMenu*>("mnueoptions"));
+    connect(ui_.Dir1, &DirListBox::changed, names, &DiscNamesView::discShown);
+    names->discShown();
     acceptFileDrops(
         window,
         [](const QString& path) {

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QStandardItemModel>
 #include <QStandardPaths>
@@ -398,6 +399,51 @@ class TestCdripper : public QObject {
         drives->choose(cue);
         QCOMPARE(files->count(), 2);
         QCOMPARE(probesStarted() - before, 2);
+    }
+
+    // The disc shown is looked up in the background, its names shown in tooltips and said to
+    // a screen reader, its releases offered in Options; the designed controls, the pick and the
+    // job stay exactly as they were.
+    void discNamesFromMusicBrainz() {
+        AppFixture f;
+        FakeService service("{\"discid/\": [" + jsonAnswer(200, kTwoReleases) + "]}");
+        QVERIFY(service.running());
+        qputenv("WAVELATHE_MUSICBRAINZ_URL", service.url().toLocal8Bit());
+        f.host.store.insert("ripper/lookupdiscs", "true");
+        const QString cue = writeDisc(
+            f.folder.path(), "disc",
+            {{sineSectors(20, 440), {}}, {sineSectors(20, 550), {}}, {sineSectors(20, 660), {}}});
+        QWidget* w = openRipper(f);
+        AppFixture::child<DriveListBox>(w, "Drive1")->choose(cue);
+        auto* files = AppFixture::child<FileListBox>(w, "File1");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            files->item(0)->toolTip(),
+            QString("Erste Stra\u00dfe \u2013 Bj\u00f6rk feat. Sigur R\u00f3s"), 10000);
+        QCOMPARE(files->item(0)->data(Qt::AccessibleDescriptionRole), files->item(0)->toolTip());
+        QCOMPARE(files->item(0)->text(), QString("Track01.cda"));
+        QCOMPARE(AppFixture::child<DirListBox>(w, "Dir1")->currentItem()->toolTip(),
+                 QString("K\u00fcste \u2013 Various Artists (2004)"));
+        // The reissue, chosen in Options, is what the tooltips show from now on.
+        auto* releases = w->findChild<QMenu*>("mnureleases");
+        QVERIFY(releases && releases->isEnabled());
+        QCOMPARE(releases->actions().size(), 2);
+        releases->actions()[1]->trigger();
+        QCOMPARE(files->item(0)->toolTip(), QString("First Street \u2013 Bj\u00f6rk"));
+        // Ripping is as before: the same pick, the same job line.
+        files->pick("Track02.cda");
+        AppFixture::click(w, "Command1");
+        QCOMPARE(readAll("rip.bat"), "CDDA/T 2 /F Track1 /O /D " + cue.toLocal8Bit() + "\r\n");
+        QCOMPARE(service.requests().size(), 1);
+        // Off: the next disc shown asks nothing.
+        auto* online = w->findChild<QAction*>("mnulookupdiscs");
+        QVERIFY(online && online->isChecked());
+        online->trigger();
+        QCOMPARE(f.host.store.value("ripper/lookupdiscs"), QString("false"));
+        const QString other = writeDisc(f.folder.path(), "other", {{sineSectors(30, 440), {}}});
+        AppFixture::child<DriveListBox>(w, "Drive1")->choose(other);
+        QTest::qWait(300);
+        QCOMPARE(service.requests().size(), 1);
+        qunsetenv("WAVELATHE_MUSICBRAINZ_URL");
     }
 
     void imagesAreDrives() {

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
 #include <QCoreApplication>
+#include <QDebug>
 #include <QFile>
 #include <QProcess>
 #include <QtEndian>
@@ -181,5 +185,52 @@ QByteArray squareSectors(int sectors) {
     }
     return out;
 }
+
+FakeService::FakeService(const QByteArray& answers) : process_(new QProcess) {
+    writeAll("answers.json", answers);
+    process_->start("python3", {QString(WL_SOURCE_DIR) + "/tests/support/fake_service.py",
+                                "answers.json", "requests.log"});
+    if (process_->waitForReadyRead(10000))
+        port_ = process_->readLine().trimmed().toInt();
+    if (port_ <= 0)
+        qWarning() << "the fake service did not start:" << process_->errorString()
+                   << process_->readAllStandardError();
+}
+
+FakeService::~FakeService() {
+    process_->kill();
+    process_->waitForFinished(5000);
+    delete process_;
+}
+
+QStringList FakeService::requests() const {
+    return QString::fromUtf8(readAll("requests.log")).split('\n', Qt::SkipEmptyParts);
+}
+
+QByteArray jsonAnswer(int status, const QByteArray& body, const QByteArray& extra) {
+    const QByteArray quoted = QJsonDocument(QJsonArray{QString::fromUtf8(body)})
+                                  .toJson(QJsonDocument::Compact)
+                                  .mid(1)
+                                  .chopped(1);
+    return "{\"status\": " + QByteArray::number(status) + ", \"body\": " + quoted + extra + "}";
+}
+
+const QByteArray kTwoReleases = R"json({"releases": [
+ {"id": "rel-1", "title": "K\u00fcste", "date": "2004-05-06", "country": "DE",
+  "artist-credit": [{"name": "Various Artists", "joinphrase": ""}],
+  "media": [{"position": 1, "track-count": 3, "tracks": [
+   {"position": 1, "number": "1", "title": "Erste Stra\u00dfe", "recording": {"id": "rec-1"},
+    "artist-credit": [{"name": "Bj\u00f6rk", "joinphrase": " feat. "}, {"name": "Sigur R\u00f3s"}]},
+   {"position": 2, "number": "2", "title": "Zweite", "recording": {"id": "rec-2"},
+    "artist-credit": [{"name": "Anna"}]},
+   {"position": 3, "number": "3", "title": "Dritte", "recording": {"id": "rec-3"},
+    "artist-credit": [{"name": "Ben"}]}]}]},
+ {"id": "rel-2", "title": "K\u00fcste, reissued", "date": "2019", "country": "GB",
+  "artist-credit": [{"name": "Various Artists"}],
+  "media": [{"position": 1, "track-count": 3, "tracks": [
+   {"position": 1, "title": "First Street", "recording": {"id": "rec-1"},
+    "artist-credit": [{"name": "Bj\u00f6rk"}]},
+   {"position": 2, "title": "Second", "recording": {"id": "rec-2"}},
+   {"position": 3, "title": "Third", "recording": {"id": "rec-3"}}]}]}]})json";
 
 } // namespace wl::test

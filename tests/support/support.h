@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QList>
 #include <QMap>
+#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -24,7 +25,9 @@ class FakeHost : public Host {
     QList<std::pair<QString, int>> commands;
     QList<Message> messages;
     QStringList links;
-    QMap<QString, QString> store; // "section/key" -> value
+    // "section/key" -> value; the suite never reaches the internet: no disc is looked up
+    // unless a test says so.
+    QMap<QString, QString> store{{"ripper/lookupdiscs", "false"}};
     QStringList saves;            // values in the order they were saved
     int reads = 0;
 
@@ -106,5 +109,29 @@ QString writeDisc(const QString& folder, const QString& base, const QList<DiscTr
 // guessing).
 QByteArray sineSectors(int sectors, double frequency);
 QByteArray squareSectors(int sectors);
+
+// A web service of the test's own (tests/support/fake_service.py) on 127.0.0.1.
+class FakeService {
+  public:
+    // answers: {"ROUTE": [ANSWER, ...]}, as fake_service.py takes them.
+    explicit FakeService(const QByteArray& answers);
+    ~FakeService();
+    QString url() const { return "http://127.0.0.1:" + QString::number(port_); }
+    bool running() const { return port_ > 0; }
+    // "TIME PATH USER-AGENT" for each request so far.
+    QStringList requests() const;
+
+  private:
+    QProcess* process_;
+    int port_ = 0;
+};
+
+// One answer of a fake service: {"status": STATUS, "body": BODY, ...extra}.
+QByteArray jsonAnswer(int status, const QByteArray& body, const QByteArray& extra = {});
+
+// The web service's answer for a three-track disc with two releases: a compilation with
+// names beyond ASCII ("Erste Straße" by "Björk feat. Sigur Rós", 2004) and a reissue ("First
+// Street", 2019).
+extern const QByteArray kTwoReleases;
 
 } // namespace wl::test

@@ -2,6 +2,7 @@
 // CDDA on disc images the tests write: byte-exact rips, the program's line, refusals.
 #include "cdda_args.h"
 #include "checksums.h"
+#include "discid.h"
 #include "discprobe.h"
 #include "musicbrainz.h"
 #include "rip.h"
@@ -12,8 +13,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
@@ -35,61 +34,6 @@ QByteArray pcmOf(const QString& wav) {
 
 const QList<DiscTrack> kThreeTracks = {
     {sineSectors(150, 440), {}}, {sineSectors(120, 1000), {}}, {squareSectors(100), {}}};
-
-// A web service of the test's own (tests/support/fake_service.py) on 127.0.0.1.
-class FakeService {
-  public:
-    // answers: {"ROUTE": [ANSWER, ...]}, as fake_service.py takes them.
-    explicit FakeService(const QByteArray& answers) {
-        writeAll("answers.json", answers);
-        process_.start("python3", {QString(WL_SOURCE_DIR) + "/tests/support/fake_service.py",
-                                   "answers.json", "requests.log"});
-        if (process_.waitForReadyRead(10000))
-            port_ = process_.readLine().trimmed().toInt();
-    }
-    ~FakeService() {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
-    QString url() const { return "http://127.0.0.1:" + QString::number(port_); }
-    bool running() const { return port_ > 0; }
-    // "TIME PATH USER-AGENT" for each request so far.
-    QStringList requests() const {
-        return QString::fromUtf8(readAll("requests.log")).split('\n', Qt::SkipEmptyParts);
-    }
-
-  private:
-    QProcess process_;
-    int port_ = 0;
-};
-
-QByteArray jsonAnswer(int status, const QByteArray& body, const QByteArray& extra = {}) {
-    return "{\"status\": " + QByteArray::number(status) + ", \"body\": " +
-           QJsonDocument(QJsonArray{QString::fromUtf8(body)})
-               .toJson(QJsonDocument::Compact)
-               .mid(1)
-               .chopped(1) +
-           extra + "}";
-}
-
-// Two releases of a three-track disc: a compilation with names beyond ASCII, and a reissue.
-const QByteArray kReleases = R"json({"releases": [
- {"id": "rel-1", "title": "K\u00fcste", "date": "2004-05-06", "country": "DE",
-  "artist-credit": [{"name": "Various Artists", "joinphrase": ""}],
-  "media": [{"position": 1, "track-count": 3, "tracks": [
-   {"position": 1, "number": "1", "title": "Erste Stra\u00dfe", "recording": {"id": "rec-1"},
-    "artist-credit": [{"name": "Bj\u00f6rk", "joinphrase": " feat. "}, {"name": "Sigur R\u00f3s"}]},
-   {"position": 2, "number": "2", "title": "Zweite", "recording": {"id": "rec-2"},
-    "artist-credit": [{"name": "Anna"}]},
-   {"position": 3, "number": "3", "title": "Dritte", "recording": {"id": "rec-3"},
-    "artist-credit": [{"name": "Ben"}]}]}]},
- {"id": "rel-2", "title": "K\u00fcste, reissued", "date": "2019", "country": "GB",
-  "artist-credit": [{"name": "Various Artists"}],
-  "media": [{"position": 1, "track-count": 3, "tracks": [
-   {"position": 1, "title": "First Street", "recording": {"id": "rec-1"},
-    "artist-credit": [{"name": "Bj\u00f6rk"}]},
-   {"position": 2, "title": "Second", "recording": {"id": "rec-2"}},
-   {"position": 3, "title": "Third", "recording": {"id": "rec-3"}}]}]}]})json";
 
 Tags tagsOfWav(const QString& path) {
     const QByteArray wav = readAll(path);
@@ -418,11 +362,11 @@ class TestCdda : public QObject {
         QTest::addColumn<int>("requests");  // what the server saw
         QTest::addColumn<QString>("said");  // on standard error
         QTest::newRow("one release, names beyond ASCII")
-            << "{\"discid/\": [" + jsonAnswer(200, kReleases) + "]}" << QString("Erste Stra\u00dfe")
-            << 1 << "";
+            << "{\"discid/\": [" + jsonAnswer(200, kTwoReleases) + "]}"
+            << QString("Erste Stra\u00dfe") << 1 << "";
         QTest::newRow("unknown ID, found by the TOC")
             << "{\"discid/\": [" + jsonAnswer(404, "{}") + "], \"toc=1+3+\": [" +
-                   jsonAnswer(200, kReleases) + "]}"
+                   jsonAnswer(200, kTwoReleases) + "]}"
             << QString("Erste Stra\u00dfe") << 2 << "";
         QTest::newRow("unknown altogether")
             << "{\"discid/\": [" + jsonAnswer(404, "{}") + "], \"toc=\": [" +
@@ -430,21 +374,21 @@ class TestCdda : public QObject {
             << "Sheet One" << 2 << "MusicBrainz does not know this disc yet";
         QTest::newRow("503, then an answer")
             << "{\"discid/\": [" + jsonAnswer(503, "busy", R"(, "headers": {"Retry-After": "1"})") +
-                   ", " + jsonAnswer(200, kReleases) + "]}"
+                   ", " + jsonAnswer(200, kTwoReleases) + "]}"
             << QString("Erste Stra\u00dfe") << 2 << "";
         QTest::newRow("an HTML error page")
             << "{\"discid/\": [" + jsonAnswer(200, "<html><body>Oops</body></html>") + "]}"
             << "Sheet One" << 1
             << "names not looked up: the service's answer is not what was asked";
         QTest::newRow("truncated JSON")
-            << "{\"discid/\": [" + jsonAnswer(200, kReleases.left(300)) + "]}"
+            << "{\"discid/\": [" + jsonAnswer(200, kTwoReleases.left(300)) + "]}"
             << "Sheet One" << 1
             << "names not looked up: the service's answer is not what was asked";
         QTest::newRow("server error")
             << "{\"discid/\": [" + jsonAnswer(500, "no") + "]}"
             << "Sheet One" << 1 << "names not looked up: the service answered with status 500";
         QTest::newRow("no answer for a minute")
-            << "{\"discid/\": [" + jsonAnswer(200, kReleases, R"(, "delay": 60)") + "]}"
+            << "{\"discid/\": [" + jsonAnswer(200, kTwoReleases, R"(, "delay": 60)") + "]}"
             << "Sheet One" << 1 << "names not looked up: the server did not answer in time";
     }
     void musicBrainzNames() {
@@ -488,7 +432,7 @@ class TestCdda : public QObject {
     // setting off asks nothing at all.
     void musicBrainzReleaseChosenAndSettingOff() {
         TestFolder folder;
-        FakeService service("{\"discid/\": [" + jsonAnswer(200, kReleases) + "]}");
+        FakeService service("{\"discid/\": [" + jsonAnswer(200, kTwoReleases) + "]}");
         QVERIFY(service.running());
         qputenv("WAVELATHE_MUSICBRAINZ_URL", service.url().toLocal8Bit());
         const QString cue = writeDisc(folder.path(), "disc",
@@ -580,13 +524,13 @@ class TestCdda : public QObject {
                     .replace('/', '_')
                     .replace('=', '-'));
         }
-        const cdda::DiscIdentity disc = cdda::musicBrainzDiscId(first, last, table);
+        const DiscIdentity disc = musicBrainzDiscId(first, last, table);
         QCOMPARE(QString::fromStdString(disc.id), id);
         QStringList toc{QString::number(first), QString::number(last)};
         for (int o : offsets)
             toc << QString::number(o);
         QCOMPARE(QString::fromStdString(disc.toc), toc.join(' '));
-        QVERIFY(cdda::musicBrainzDiscId(3, 2, table).id.empty());
+        QVERIFY(musicBrainzDiscId(3, 2, table).id.empty());
     }
 
     void outputNames() {

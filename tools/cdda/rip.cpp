@@ -3,6 +3,7 @@
 
 #include "checksums.h"
 #include "discfiles.h"
+#include "discid.h"
 #include "discprobe.h"
 #include "jobprotocol.h"
 #include "musicbrainz.h"
@@ -22,7 +23,6 @@
 #include <cdio/paranoia/paranoia.h>
 #include <climits>
 #include <cstdio>
-#include <discid/discid.h>
 #include <future>
 #include <set>
 #include <unistd.h>
@@ -33,12 +33,9 @@ namespace {
 
 using R = Result<Ripped>;
 
-// A CD's audio: 75 sectors a second, each of 588 stereo samples; addresses count from the end of
-// a 2-second lead-in; an Enhanced CD's data session starts 11400 sectors after its audio ends.
+// A CD's audio: 75 sectors a second, each of 588 stereo samples.
 constexpr long kSectorsPerSecond = 75;
 constexpr uint64_t kSamplesPerSector = 588;
-constexpr int kLeadIn = 150;
-constexpr int kEnhancedCdGap = 11400;
 // How often paranoia re-reads a sector that does not read the same twice.
 constexpr int kReadRetries = 20;
 
@@ -158,23 +155,6 @@ std::string absolutePath(const std::string& path) {
     return getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + path : path;
 }
 
-} // namespace
-
-DiscIdentity musicBrainzDiscId(int first, int last, const int* offsets) {
-    DiscIdentity result;
-    if (first < 1 || last < first || last > 99)
-        return result;
-    ::DiscId* disc = discid_new();
-    std::vector<int> copy(offsets, offsets + 100);
-    if (discid_put(disc, first, last, copy.data())) {
-        result.id = discid_get_id(disc);
-        result.toc = discid_get_toc_string(disc);
-    }
-    discid_free(disc);
-    return result;
-}
-
-namespace {
 
 // The image's files, checked before libcdio sees any of them, and the view it reads it through.
 struct Source {

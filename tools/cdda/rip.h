@@ -16,13 +16,6 @@ struct Ripped {
     std::string toc;    // "1 12 198592 150 15000 ..." (first, last, lead-out, offsets)
 };
 
-// The MusicBrainz disc ID and its table of contents for a disc's audio tracks first..last:
-// offsets[0] is the lead-out and offsets[n] track n's start, in sectors from the disc's very
-// start (2 seconds before LSN 0).
-struct DiscIdentity {
-    std::string id, toc;
-};
-DiscIdentity musicBrainzDiscId(int first, int last, const int* offsets);
 
 // Rips the track; prints its start line to standard error. Nothing is written on failure.
 Result<Ripped> rip(const Options& o);

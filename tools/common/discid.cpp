@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "discid.h"
+
+#include <discid/discid.h>
+#include <vector>
+
+namespace wl {
+
+DiscIdentity musicBrainzDiscId(int first, int last, const int* offsets) {
+    DiscIdentity result;
+    if (first < 1 || last < first || last > 99)
+        return result;
+    ::DiscId* disc = discid_new();
+    std::vector<int> copy(offsets, offsets + 100);
+    if (discid_put(disc, first, last, copy.data())) {
+        result.id = discid_get_id(disc);
+        result.toc = discid_get_toc_string(disc);
+    }
+    discid_free(disc);
+    return result;
+}
+
+DiscIdentity musicBrainzDiscId(const DiscToc& toc) {
+    int offsets[100] = {};
+    int first = 0, last = 0;
+    size_t afterAudio = toc.tracks.size();
+    for (size_t i = 0; i < toc.tracks.size(); ++i) {
+        const ProbedTrack& t = toc.tracks[i];
+        if (!t.audio || t.number < 1 || t.number > 99)
+            continue;
+        first = first ? first : t.number;
+        last = t.number;
+        offsets[t.number] = t.start + kLeadIn;
+        afterAudio = i + 1;
+    }
+    offsets[0] = afterAudio < toc.tracks.size()
+                     ? toc.tracks[afterAudio].start + kLeadIn - kEnhancedCdGap
+                     : toc.leadout + kLeadIn;
+    return musicBrainzDiscId(first, last, offsets);
+}
+
+} // namespace wl
