@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 #include <QThread>
 #include <csignal>
@@ -454,12 +455,40 @@ class TestCdda : public QObject {
         QCOMPARE(first.releaseId, std::string("rel-1"));
         QCOMPARE(first.recordingId, std::string("rec-1"));
         QVERIFY(!first.discId.empty());
+        // The MP3 carries them as Picard writes them, and Decode brings them back.
+        const QString ffprobe = QStandardPaths::findExecutable("ffprobe");
+        if (!ffprobe.isEmpty()) {
+            QCOMPARE(runProgram(binDir() + "/BladeEnc", {"first.wav", "first.mp3", "-quit"}).status,
+                     0);
+            const Run tags = runProgram(ffprobe, {"-v", "error", "-show_entries", "format_tags",
+                                                  "-of", "default=nw=1", "first.mp3"});
+            for (const char* tag :
+                 {"TAG:album_artist=Various Artists", "TAG:track=1/3", "TAG:date=2004",
+                  "TAG:MusicBrainz Album Id=rel-1", "TAG:MusicBrainz Recording Id=rec-1"})
+                QVERIFY2(tags.out.contains(tag), tags.out.constData());
+            QCOMPARE(runProgram(binDir() + "/l3dec", {"first.mp3", "back.wav"}).status, 0);
+            QVERIFY(tagsOfWav("back.wav") == first);
+        }
         QVERIFY(chooseRelease(first.discId, "rel-2"));
         QCOMPARE(runProgram(cddaTool(), {"/T", "1", "/F", "second", "/D", cue}).status, 0);
         QCOMPARE(QString::fromStdString(tagsOfWav("second.wav").title), QString("First Street"));
         QCOMPARE(tagsOfWav("second.wav").year, std::string("2019"));
         QCOMPARE(service.requests().size(), 1);
         qunsetenv("WAVELATHE_MUSICBRAINZ_URL");
+    }
+
+    // With the service down, the rip says so at once and goes on with the sheet's names.
+    void musicBrainzDown() {
+        TestFolder folder;
+        qputenv("WAVELATHE_MUSICBRAINZ_URL", "http://127.0.0.1:1");
+        writeAll("config/Wavelathe/Wavelathe.ini", "[ripper]\nlookupdiscs=true\n");
+        const QString cue =
+            writeDisc(folder.path(), "disc", {{sineSectors(20, 440), {}, false, "Sheet One"}});
+        const Run r = runProgram(cddaTool(), {"/T", "1", "/F", "one", "/D", cue}, {}, 20000);
+        qunsetenv("WAVELATHE_MUSICBRAINZ_URL");
+        QVERIFY2(r.status == 0 && r.err.contains("names not looked up: cannot connect"),
+                 r.err.constData());
+        QCOMPARE(QString::fromStdString(tagsOfWav("one.wav").title), QString("Sheet One"));
     }
 
     // A release's parts that are not what they should be never break a rip's names.
