@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "paths.h"
 
+#include <cstdlib>
+
 #include <sys/stat.h>
 
 namespace wl {
@@ -47,6 +49,14 @@ std::string replaceExtension(const std::string& path, const std::string& ext) {
         dot == (slash == std::string::npos ? 0 : slash + 1))
         return path + ext;
     return path.substr(0, dot) + ext;
+}
+
+std::string xdgFolder(const char* variable, const char* underHome) {
+    if (const char* v = std::getenv(variable); v && *v == '/')
+        return v;
+    if (const char* h = std::getenv("HOME"); h && *h == '/')
+        return std::string(h) + "/" + underHome;
+    return {};
 }
 
 } // namespace wl

@@ -19,6 +19,9 @@ std::string replaceExtension(const std::string& path, const std::string& ext);
 bool sameFile(const std::string& a, const std::string& b);
 
 std::string lower(std::string_view s);
+// A folder of the user's as the XDG base directories name it: $variable when it is an absolute
+// path, else $HOME/underHome; empty without either.
+std::string xdgFolder(const char* variable, const char* underHome);
 bool iequals(std::string_view a, std::string_view b);
 
 } // namespace wl

@@ -93,13 +93,7 @@ std::optional<std::string> ensurePrivateDir(const std::string& path) {
     return std::nullopt;
 }
 
-std::string homeDataDir() {
-    if (const char* d = std::getenv("XDG_DATA_HOME"); d && *d == '/')
-        return d;
-    if (const char* h = std::getenv("HOME"); h && *h == '/')
-        return std::string(h) + "/.local/share";
-    return {};
-}
+std::string homeDataDir() { return xdgFolder("XDG_DATA_HOME", ".local/share"); }
 
 // The folder holding path, absolute and with links resolved.
 std::optional<std::string> realFolderOf(const std::string& path) {

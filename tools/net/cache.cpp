@@ -2,6 +2,7 @@
 #include "cache.h"
 
 #include "launch.h"
+#include "paths.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -29,11 +30,8 @@ bool makeFolder(const std::string& folder) {
 } // namespace
 
 std::string cacheFolder() {
-    if (const char* c = std::getenv("XDG_CACHE_HOME"); c && *c == '/')
-        return std::string(c) + "/wavelathe";
-    if (const char* h = std::getenv("HOME"); h && *h == '/')
-        return std::string(h) + "/.cache/wavelathe";
-    return {};
+    const std::string cache = xdgFolder("XDG_CACHE_HOME", ".cache");
+    return cache.empty() ? cache : cache + "/wavelathe";
 }
 
 std::optional<std::string> readCached(const std::string& name) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "onlinesetting.h"
 
+#include "paths.h"
+
 #include <cstdlib>
 #include <ini.h>
 #include <string>
@@ -11,11 +13,8 @@ namespace {
 
 // $XDG_CONFIG_HOME/Wavelathe/Wavelathe.ini, where the program's settings store keeps it.
 std::string settingsFile() {
-    if (const char* c = std::getenv("XDG_CONFIG_HOME"); c && *c == '/')
-        return std::string(c) + "/Wavelathe/Wavelathe.ini";
-    if (const char* h = std::getenv("HOME"); h && *h == '/')
-        return std::string(h) + "/.config/Wavelathe/Wavelathe.ini";
-    return {};
+    const std::string config = xdgFolder("XDG_CONFIG_HOME", ".config");
+    return config.empty() ? config : config + "/Wavelathe/Wavelathe.ini";
 }
 
 int onEntry(void* user, const char* section, const char* name, const char* value) {
