@@ -2,7 +2,6 @@
 #include "paths.h"
 
 #include <cstdlib>
-
 #include <sys/stat.h>
 
 namespace wl {
