@@ -53,7 +53,7 @@ class JobReport {
     // After the outcome or the notification's first lines: replaced files, notes and proofs.
     QStringList afterwords(bool shortNames) const;
     QString line_, program_, files_, summary_;
-    QStringList outputs_, trashed_, failures_, checks_, messages_, notes_;
+    QStringList outputs_, trashed_, failures_, checks_, messages_, notes_, verdicts_;
     QString current_, trackTitle_, discId_, toc_;
     int started_ = 0; // inputs begun since the batch began
     int permille_ = -1;

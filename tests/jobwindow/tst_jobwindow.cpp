@@ -100,6 +100,31 @@ class TestJobWindow : public QObject {
             << 0 << "Ripping 3 tracks"
             << "2 tracks ripped, 1 failed"
             << "2 tracks ripped, 1 failed\nFailed: cannot write Track02.wav";
+        auto rip = [](const QStringList& verdicts) {
+            QStringList lines{"lines 3"};
+            for (int t = 1; t <= 3; ++t)
+                lines << QString("line CDDA/T %1 /F Track0%1 /O").arg(t)
+                      << "verdict " + QString::number(t) + " " + verdicts[t - 1] << "exit 0";
+            return lines;
+        };
+        QTest::newRow("three tracks, all accurate")
+            << rip({"accurately ripped (confidence 8, v2)", "accurately ripped (confidence 12, v2)",
+                    "accurately ripped (confidence 10, v1)"})
+            << 0 << "Ripping 3 tracks"
+            << "3 tracks ripped, all accurate (confidence 8-12)"
+            << "3 tracks ripped, all accurate (confidence 8-12)";
+        QTest::newRow("three tracks, one not accurate")
+            << rip({"accurately ripped (confidence 8, v2)",
+                    "not accurate (the database has 2 other pressings)",
+                    "accurately ripped (confidence 8, v2)"})
+            << 0 << "Ripping 3 tracks"
+            << "3 tracks ripped, 2 accurate, track 2 not"
+            << "3 tracks ripped, 2 accurate, track 2 not";
+        QTest::newRow("three tracks, disc unknown")
+            << rip(QStringList(3, "disc not in the AccurateRip database")) << 0
+            << "Ripping 3 tracks"
+            << "3 tracks ripped, not in the AccurateRip database"
+            << "3 tracks ripped, not in the AccurateRip database";
         QTest::newRow("batch replacing five")
             << QStringList{"line BladeEnc -128 /m/*.wav   -quit",
                            "files 5",

@@ -5,9 +5,11 @@
 fake_service.py ANSWERS LOG: ANSWERS is a JSON file {"ROUTE": [ANSWER, ...], ...}; a request
 whose path and query contain ROUTE (the longest that matches) gets the route's next answer, the
 last one again once they are used up. An ANSWER is {"status": 200, "body": "...", "headers":
-{...}, "delay": SECONDS}. Every request is logged to LOG as "TIME PATH USER-AGENT". The port is
-printed on the first line of standard output.
+{...}, "delay": SECONDS}, with "body64" (base64) in place of "body" for bytes. Every request is
+logged to LOG as "TIME PATH USER-AGENT". The port is printed on the first line of standard
+output.
 """
+import base64
 import json
 import sys
 import threading
@@ -34,7 +36,8 @@ class Handler(BaseHTTPRequestHandler):
                 served[route] = n + 1
                 answer = ANSWERS[route][min(n, len(ANSWERS[route]) - 1)]
         time.sleep(answer.get("delay", 0))
-        body = answer.get("body", "").encode()
+        body = (base64.b64decode(answer["body64"]) if "body64" in answer
+                else answer.get("body", "").encode())
         try:
             self.send_response(answer.get("status", 200))
             for name, value in answer.get("headers", {}).items():

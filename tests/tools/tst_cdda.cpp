@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // CDDA on disc images the tests write: byte-exact rips, the program's line, refusals.
+#include "accuraterip.h"
 #include "cdda_args.h"
 #include "checksums.h"
 #include "discid.h"
@@ -17,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
+#include <QtEndian>
 #include <csignal>
 #include <sys/stat.h>
 #include <thread>
@@ -489,6 +491,114 @@ class TestCdda : public QObject {
         QVERIFY2(r.status == 0 && r.err.contains("names not looked up: cannot connect"),
                  r.err.constData());
         QCOMPARE(QString::fromStdString(tagsOfWav("one.wav").title), QString("Sheet One"));
+    }
+
+    // The disc's AccurateRip names, against the database's published example.
+    void accurateRipDiscId() {
+        // "4+96+2D2B+6256+B327+D84A": four audio tracks, starts and lead-out with the lead-in.
+        DiscToc toc;
+        int number = 1;
+        for (int start : {0x96, 0x2D2B, 0x6256, 0xB327})
+            toc.tracks.push_back({number++, true, start - 150});
+        toc.leadout = 0xD84A - 150;
+        QCOMPARE(QString::fromStdString(accurateRipDisc(toc).entryPath()),
+                 QString("a/9/8/dBAR-004-0002189a-00087f33-1f02e004.bin"));
+    }
+
+    // After each track, the database's word on it, against a server of the test's own that
+    // serves entries the test builds itself; a rip is never held back or failed by it.
+    void accurateRipVerdicts_data() {
+        QTest::addColumn<QString>("entry");    // "v2:7", "v1:3", "altered", "404", ...
+        QTest::addColumn<QStringList>("said"); // per track
+        QTest::newRow("every track of pressing 2, v2")
+            << "v2:7"
+            << QStringList{"accurately ripped (confidence 7, v2)",
+                           "accurately ripped (confidence 7, v2)",
+                           "accurately ripped (confidence 7, v2)"};
+        QTest::newRow("only v1") << "v1:3"
+                                 << QStringList{"accurately ripped (confidence 3, v1)",
+                                                "accurately ripped (confidence 3, v1)",
+                                                "accurately ripped (confidence 3, v1)"};
+        QTest::newRow("one track altered")
+            << "altered"
+            << QStringList{"accurately ripped (confidence 7, v2)",
+                           "not accurate (the database has 2 other pressings)",
+                           "accurately ripped (confidence 7, v2)"};
+        QTest::newRow("disc unknown")
+            << "404" << QStringList(3, "disc not in the AccurateRip database");
+        QTest::newRow("truncated")
+            << "truncated" << QStringList(3, "not checked: the database's entry is cut off");
+        QTest::newRow("garbage") << "garbage"
+                                 << QStringList(
+                                        3, "not checked: the database's entry is not of this disc");
+        QTest::newRow("server down")
+            << "down" << QStringList(3, "not checked: cannot connect to the server");
+    }
+    void accurateRipVerdicts() {
+        QFETCH(QString, entry);
+        QFETCH(QStringList, said);
+        TestFolder folder;
+        const QList<DiscTrack> disc = {
+            {sineSectors(20, 440), {}}, {sineSectors(20, 550), {}}, {sineSectors(20, 660), {}}};
+        const QString cue = writeDisc(folder.path(), "disc", disc);
+        // Our own sums, learnt from a rip that asks nothing (they are pinned by checksums()).
+        QList<quint32> v1, v2;
+        for (int t = 1; t <= 3; ++t) {
+            const Run r =
+                runProgram(cddaTool(), {"/T", QString::number(t), "/F", "x", "/O", "/D", cue});
+            const QString sums = QString::fromUtf8(r.err).section("AccurateRip v1 ", 1);
+            v1 << sums.left(8).toUInt(nullptr, 16);
+            v2 << sums.section("v2 ", 1).left(8).toUInt(nullptr, 16);
+        }
+        // The database's names of this disc, worked out here: track starts 0, 20 and 40,
+        // lead-out 60; the freedb ID from the starts' seconds with the lead-in.
+        const quint32 id1 = 0 + 20 + 40 + 60, id2 = 1 * 1 + 20 * 2 + 40 * 3 + 60 * 4;
+        const quint32 freedb = quint32(2 + 2 + 2) << 24 | 0 << 8 | 3;
+        auto le = [](quint32 v) {
+            QByteArray b(4, 0);
+            qToLittleEndian(v, b.data());
+            return b;
+        };
+        auto pressing = [&](int confidence, const QList<quint32>& sums) {
+            QByteArray p = QByteArray(1, char(3)) + le(id1) + le(id2) + le(freedb);
+            for (quint32 s : sums)
+                p += QByteArray(1, char(confidence)) + le(s) + le(0);
+            return p;
+        };
+        const QList<quint32> other{0x11111111, 0x22222222, 0x33333333};
+        QByteArray body, answer;
+        if (entry == "v2:7")
+            body = pressing(2, other) + pressing(7, v2);
+        else if (entry == "v1:3")
+            body = pressing(3, v1);
+        else if (entry == "altered")
+            body = pressing(2, other) + pressing(7, {v2[0], v2[1] ^ 1, v2[2]});
+        else if (entry == "truncated")
+            body = pressing(7, v2).left(20);
+        else if (entry == "garbage")
+            body = QByteArray("<html>not here</html>");
+        if (entry == "404")
+            answer = jsonAnswer(404, "no");
+        else
+            answer = "{\"status\": 200, \"body64\": \"" + body.toBase64() + "\"}";
+        FakeService service("{\"dBAR-003-\": [" + answer + "]}");
+        QVERIFY(service.running());
+        qputenv("WAVELATHE_ACCURATERIP_URL",
+                entry == "down" ? QByteArray("http://127.0.0.1:1") : service.url().toLocal8Bit());
+        qputenv("WAVELATHE_MUSICBRAINZ_URL", "http://127.0.0.1:1");
+        writeAll("config/Wavelathe/Wavelathe.ini", "[ripper]\nlookupdiscs=true\n");
+        for (int t = 1; t <= 3; ++t) {
+            const Run r =
+                runProgram(cddaTool(), {"/T", QString::number(t), "/F", "x", "/O", "/D", cue});
+            QVERIFY2(r.status == 0, r.err.constData());
+            QVERIFY2(r.err.contains("AccurateRip: " + said[t - 1].toUtf8()), r.err.constData());
+        }
+        qunsetenv("WAVELATHE_ACCURATERIP_URL");
+        qunsetenv("WAVELATHE_MUSICBRAINZ_URL");
+        // The entry was fetched once for the three tracks.
+        if (entry != "down")
+            QCOMPARE(service.requests().filter("dBAR-003-00000078-00000191-06000003.bin").size(),
+                     1);
     }
 
     // A release's parts that are not what they should be never break a rip's names.

@@ -28,6 +28,11 @@ int main(int argc, char** argv) {
         std::to_string(ripped->repaired) + " sectors needed re-reads or correction";
     std::fprintf(stderr, "%s\n%s\n", ripped->checks.c_str(), repaired.c_str());
     sendUpdate(update::kCheck, ripped->checks + "; " + repaired);
+    if (!ripped->accurateRip.empty()) {
+        std::fprintf(stderr, "AccurateRip: %s\n", ripped->accurateRip.c_str());
+        sendUpdate(update::kCheck, "AccurateRip: " + ripped->accurateRip);
+        sendUpdate(update::kVerdict, options->trackText + " " + ripped->accurateRip);
+    }
     if (!ripped->discId.empty()) {
         std::fprintf(stderr, "MusicBrainz disc ID %s\n", ripped->discId.c_str());
         sendUpdate(update::kDisc, ripped->discId + " " + ripped->toc);

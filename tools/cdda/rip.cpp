@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rip.h"
 
+#include "accuraterip.h"
 #include "checksums.h"
 #include "discfiles.h"
 #include "discid.h"
@@ -154,7 +155,6 @@ std::string absolutePath(const std::string& path) {
     char cwd[PATH_MAX];
     return getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + path : path;
 }
-
 
 // The image's files, checked before libcdio sees any of them, and the view it reads it through.
 struct Source {
@@ -333,6 +333,38 @@ Tags namesOf(const DiscView& view, const OpenDisc& disc, int track, const DiscId
     return names;
 }
 
+// The disc's table of contents as libcdio reads it.
+DiscToc tocOf(CdIo_t* cdio) {
+    DiscToc toc;
+    const int first = cdio_get_first_track_num(cdio);
+    const int count = cdio_get_num_tracks(cdio);
+    for (int t = first; t < first + count; ++t) {
+        const auto track = static_cast<track_t>(t);
+        toc.tracks.push_back({t, cdio_get_track_format(cdio, track) == TRACK_FORMAT_AUDIO,
+                              cdio_get_track_lsn(cdio, track)});
+    }
+    toc.leadout = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
+    return toc;
+}
+
+// The database's word on the track, when the user lets us ask; its number among the disc's
+// audio tracks is what the database counts by.
+std::string accurateRipVerdict(const OpenDisc& disc, int track, const TrackChecksums& sums,
+                               long sectors) {
+    if (!lookupsAllowed())
+        return {};
+    const DiscToc toc = tocOf(disc.cdio);
+    int position = 0;
+    for (const ProbedTrack& t : toc.tracks)
+        if (t.audio && t.number <= track)
+            ++position;
+    const auto pressings = fetchPressings(accurateRipDisc(toc));
+    if (!pressings)
+        return "not checked: " + pressings.error();
+    return verdict(*pressings, position, sums.accurateRipV1(), sums.accurateRipV2(),
+                   static_cast<uint64_t>(sectors) * kSamplesPerSector);
+}
+
 } // namespace
 
 R rip(const Options& o) {
@@ -372,9 +404,14 @@ R rip(const Options& o) {
         return R::fail(s.error());
     if (Status s = wav.finish(names); !s)
         return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
-    return Ripped{
-        out,   sums.describe(), static_cast<long>(g_repaired.size()), wav.trashedOld(), names,
-        id.id, id.toc};
+    return Ripped{out,
+                  sums.describe(),
+                  static_cast<long>(g_repaired.size()),
+                  wav.trashedOld(),
+                  names,
+                  id.id,
+                  id.toc,
+                  accurateRipVerdict(disc, o.track, sums, place->sectors())};
 }
 
 } // namespace wl::cdda

@@ -25,6 +25,8 @@
 //   disc ID TOC      the MusicBrainz disc ID of the disc ripped, and its table of contents
 //                    ("1 12 198592 150 15000 ...": first and last track, lead-out, offsets)
 //   lines N          the script holds N job lines (sent by the interpreter when N > 1)
+//   verdict N TEXT   what the AccurateRip database says of track N ("accurately ripped
+//                    (confidence 7, v2)", "not accurate (...)", "not checked: ...")
 //
 // A line is the keyword, one blank and the text up to the line feed; names are written as they
 // are, so a text holding a line feed would be cut there and is sent with it replaced by a blank.
@@ -59,6 +61,7 @@ inline constexpr std::string_view kCheck = "check";
 inline constexpr std::string_view kTitle = "title";
 inline constexpr std::string_view kDisc = "disc";
 inline constexpr std::string_view kLines = "lines";
+inline constexpr std::string_view kVerdict = "verdict";
 } // namespace update
 
 // Sends one update when the job has a progress channel; does nothing otherwise.

@@ -55,6 +55,14 @@ std::optional<std::string> readCached(const std::string& name) {
     return text;
 }
 
+long cachedTime(const std::string& name) {
+    const std::string folder = cacheFolder();
+    struct stat st {};
+    if (folder.empty() || !plainName(name) || lstat((folder + "/" + name).c_str(), &st) != 0)
+        return 0;
+    return static_cast<long>(st.st_mtime);
+}
+
 Status writeCached(const std::string& name, const std::string& text) {
     const std::string folder = cacheFolder();
     if (folder.empty() || !plainName(name))

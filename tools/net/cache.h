@@ -16,6 +16,8 @@ std::string cacheFolder();
 
 // A cached file's text, or nothing when there is none (or it cannot be read).
 std::optional<std::string> readCached(const std::string& name);
+// When a cached file was written (seconds since the epoch), or 0.
+long cachedTime(const std::string& name);
 // Writes a cached file whole: a temporary file beside it, then a rename.
 Status writeCached(const std::string& name, const std::string& text);
 
