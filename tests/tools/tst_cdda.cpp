@@ -493,6 +493,47 @@ class TestCdda : public QObject {
         QCOMPARE(QString::fromStdString(tagsOfWav("one.wav").title), QString("Sheet One"));
     }
 
+    // A drive's read offset is corrected to the sample: a forced offset on an image gives each
+    // track's samples shifted by exactly that, with silence beyond the disc's edges.
+    void readOffsetCorrected_data() {
+        QTest::addColumn<int>("offset");
+        QTest::newRow("+6") << 6;
+        QTest::newRow("-30") << -30;
+        QTest::newRow("+667") << 667;
+    }
+    void readOffsetCorrected() {
+        QFETCH(int, offset);
+        TestFolder folder;
+        const QString cue = writeDisc(folder.path(), "disc", kThreeTracks);
+        QByteArray whole;
+        for (const DiscTrack& t : kThreeTracks)
+            whole += t.pcm;
+        qputenv("WAVELATHE_READ_OFFSET", QByteArray::number(offset));
+        qint64 start = 0;
+        for (int t = 1; t <= 3; ++t) {
+            const qint64 size = kThreeTracks[t - 1].pcm.size();
+            const Run r =
+                runProgram(cddaTool(), {"/T", QString::number(t), "/F", "x", "/O", "/D", cue});
+            QVERIFY2(r.status == 0, r.err.constData());
+            const QString said =
+                QString("read offset %1%2 samples (forced)").arg(offset > 0 ? "+" : "").arg(offset);
+            QVERIFY2(r.err.contains(said.toUtf8()), r.err.constData());
+            // The track's bytes, offset samples later, silence outside the disc.
+            QByteArray expected(size, '\0');
+            for (qint64 i = 0; i < size; ++i) {
+                const qint64 at = start + i + 4 * offset;
+                if (at >= 0 && at < whole.size())
+                    expected[i] = whole[at];
+            }
+            QVERIFY2(pcmOf("x.wav") == expected, qPrintable(QString("track %1").arg(t)));
+            start += size;
+        }
+        qunsetenv("WAVELATHE_READ_OFFSET");
+        const Run exact = runProgram(cddaTool(), {"/T", "2", "/F", "y", "/D", cue});
+        QVERIFY2(exact.err.contains("read offset 0 samples (disc image)"), exact.err.constData());
+        QCOMPARE(pcmOf("y.wav"), kThreeTracks[1].pcm);
+    }
+
     // The disc's AccurateRip names, against the database's published example.
     void accurateRipDiscId() {
         // "4+96+2D2B+6256+B327+D84A": four audio tracks, starts and lead-out with the lead-in.

@@ -24,6 +24,7 @@
 #include <cdio/paranoia/paranoia.h>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <set>
 #include <unistd.h>
@@ -37,6 +38,9 @@ using R = Result<Ripped>;
 // A CD's audio: 75 sectors a second, each of 588 stereo samples.
 constexpr long kSectorsPerSecond = 75;
 constexpr uint64_t kSamplesPerSector = 588;
+// The largest read offset there is, in samples (AccurateRip's checksums leave this many out at
+// the disc's edges).
+constexpr int kMostOffset = 5 * 588;
 // How often paranoia re-reads a sector that does not read the same twice.
 constexpr int kReadRetries = 20;
 
@@ -156,6 +160,31 @@ std::string absolutePath(const std::string& path) {
     return getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + path : path;
 }
 
+// How many samples late the drive reads, and where that is known from.
+struct ReadOffset {
+    int samples = 0;
+    std::string from; // "forced", "disc image", or empty: not known
+    // "read offset +6 samples (forced)", "read offset unknown: 0 used"
+    std::string describe() const {
+        if (from.empty())
+            return "read offset unknown: 0 used";
+        return "read offset " + std::string(samples > 0 ? "+" : "") + std::to_string(samples) +
+               " samples (" + from + ")";
+    }
+};
+
+// A disc image is exact; WAVELATHE_READ_OFFSET forces an offset (for tests, and for a drive whose
+// offset the user knows).
+ReadOffset readOffsetOf(bool image) {
+    if (const char* forced = std::getenv("WAVELATHE_READ_OFFSET"); forced && *forced) {
+        char* end = nullptr;
+        const long samples = std::strtol(forced, &end, 10);
+        if (!*end && samples > -kMostOffset && samples < kMostOffset)
+            return {static_cast<int>(samples), "forced"};
+    }
+    return image ? ReadOffset{0, "disc image"} : ReadOffset{};
+}
+
 // The image's files, checked before libcdio sees any of them, and the view it reads it through.
 struct Source {
     std::vector<std::string> files; // empty for a drive
@@ -262,8 +291,31 @@ Result<TrackPlace> placeTrack(const OpenDisc& disc, const Options& o,
 // while the sectors before are written and summed on another, a second's worth at a time, in
 // order. A drive's reads jitter and fail, and paranoia reads every sector over and compares;
 // an image file reads the same bytes every time, so its sectors are read once, straight.
-Status readTrack(const OpenDisc& disc, const TrackPlace& place, bool image, WavWriter& wav,
-                 TrackChecksums& sums) {
+// The sectors to read for a track whose samples lie offset samples later than its sectors
+// say (a drive's read offset), and which bytes of them are the track's.
+struct ReadWindow {
+    long first = 0, last = 0;     // sectors, inclusive; may lie beyond the disc's readable part
+    uint64_t skip = 0, bytes = 0; // bytes of the first sector that are not the track's; bytes kept
+};
+
+// Division rounding down, also below zero: an offset before the disc's start reaches into
+// negative sectors.
+long floorDiv(long a, long b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+ReadWindow readWindow(const TrackPlace& place, int offset) {
+    constexpr long perSector = static_cast<long>(kSamplesPerSector);
+    const long firstFrame = place.from * perSector + offset;
+    const long endFrame = (place.to + 1) * perSector + offset;
+    ReadWindow w;
+    w.first = floorDiv(firstFrame, perSector);
+    w.last = floorDiv(endFrame - 1, perSector);
+    w.skip = static_cast<uint64_t>(firstFrame - w.first * perSector) * 4;
+    w.bytes = static_cast<uint64_t>(endFrame - firstFrame) * 4;
+    return w;
+}
+
+Status readTrack(const OpenDisc& disc, const TrackPlace& place, const ReadOffset& offset,
+                 bool image, WavWriter& wav, TrackChecksums& sums) {
     cdrom_paranoia_t* p = cdio_paranoia_init(disc.drive);
     struct ParanoiaCloser {
         cdrom_paranoia_t* p;
@@ -271,20 +323,34 @@ Status readTrack(const OpenDisc& disc, const TrackPlace& place, bool image, WavW
     } pc{p};
     cdio_paranoia_modeset(p, image ? PARANOIA_MODE_DISABLE
                                    : PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
-    cdio_paranoia_seek(p, place.from, SEEK_SET);
+    // Beyond the disc's audio there is nothing to read: silence, as the peers give.
+    const long readableEnd =
+        cdio_cddap_track_lastsector(disc.drive, static_cast<track_t>(place.lastAudio));
+    const ReadWindow window = readWindow(place, offset.samples);
+    cdio_paranoia_seek(p, std::max(window.first, 0L), SEEK_SET);
     Progress progress(stderrIsTerminal());
     g_unreadable.clear();
     g_repaired.clear();
-    const long sectors = place.sectors();
+    const long sectors = window.last - window.first + 1;
+    static const unsigned char kSilence[CDIO_CD_FRAMESIZE_RAW] = {};
     std::vector<unsigned char> batches[2];
     std::future<Status> pending;
     int filling = 0;
+    uint64_t kept = 0;
     for (long i = 0; i < sectors; ++i) {
-        const int16_t* buf = cdio_paranoia_read_limited(p, onParanoiaEvent, kReadRetries);
-        if (!buf)
-            return fail(withLibcdio("read error at sector " + std::to_string(place.from + i)));
-        const auto* bytes = reinterpret_cast<const unsigned char*>(buf);
-        batches[filling].insert(batches[filling].end(), bytes, bytes + CDIO_CD_FRAMESIZE_RAW);
+        const long sector = window.first + i;
+        const unsigned char* bytes = kSilence;
+        if (sector >= 0 && sector <= readableEnd) {
+            const int16_t* buf = cdio_paranoia_read_limited(p, onParanoiaEvent, kReadRetries);
+            if (!buf)
+                return fail(withLibcdio("read error at sector " + std::to_string(sector)));
+            bytes = reinterpret_cast<const unsigned char*>(buf);
+        }
+        // The track's part of the sector: all but the head of the first, up to the track's end.
+        const uint64_t from = i == 0 ? window.skip : 0;
+        const uint64_t to = std::min<uint64_t>(CDIO_CD_FRAMESIZE_RAW, from + window.bytes - kept);
+        batches[filling].insert(batches[filling].end(), bytes + from, bytes + to);
+        kept += to - from;
         if ((i + 1) % kSectorsPerSecond == 0 || i + 1 == sectors) {
             if (pending.valid())
                 if (Status s = pending.get(); !s)
@@ -400,12 +466,13 @@ R rip(const Options& o) {
         return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
     TrackChecksums sums(static_cast<uint64_t>(place->sectors()) * kSamplesPerSector,
                         o.track == place->firstAudio, o.track == place->lastAudio);
-    if (Status s = readTrack(disc, *place, !source->files.empty(), wav, sums); !s)
+    const ReadOffset offset = readOffsetOf(!source->files.empty());
+    if (Status s = readTrack(disc, *place, offset, !source->files.empty(), wav, sums); !s)
         return R::fail(s.error());
     if (Status s = wav.finish(names); !s)
         return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
     return Ripped{out,
-                  sums.describe(),
+                  sums.describe() + "; " + offset.describe(),
                   static_cast<long>(g_repaired.size()),
                   wav.trashedOld(),
                   names,
