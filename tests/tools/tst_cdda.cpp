@@ -86,6 +86,30 @@ class TestCdda : public QObject {
         QCOMPARE(pcmOf("two.wav"), sineSectors(70, 880));
     }
 
+    // Audio hidden in the first track's pregap is ripped beside it as NAME00.wav; a pregap of
+    // digital silence gives no file.
+    void hiddenTrackOne_data() {
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("audio in the pregap") << false;
+        QTest::newRow("digital silence") << true;
+    }
+    void hiddenTrackOne() {
+        QFETCH(bool, silent);
+        TestFolder folder;
+        const QByteArray gap = silent ? QByteArray(30 * 2352, '\0') : sineSectors(30, 300);
+        const QString cue = writeDisc(folder.path(), "hidden",
+                                      {{sineSectors(40, 440), gap}, {sineSectors(20, 880), {}}});
+        const Run r = runProgram(cddaTool(), {"/T", "1", "/F", "Track01", "/D", cue});
+        QVERIFY2(r.status == 0, r.err.constData());
+        QCOMPARE(pcmOf("Track01.wav"), sineSectors(40, 440));
+        QCOMPARE(QFile::exists("Track00.wav"), !silent);
+        if (!silent)
+            QCOMPARE(pcmOf("Track00.wav"), gap);
+        // The next track has no such thing.
+        QCOMPARE(runProgram(cddaTool(), {"/T", "2", "/F", "Track02", "/D", cue}).status, 0);
+        QCOMPARE(QDir().entryList({"Track0*.wav"}).size(), silent ? 2 : 3);
+    }
+
     // The program's own line, through the interpreter, with the image named by the test.
     void programLineThroughInterpreter() {
         TestFolder folder;

@@ -17,6 +17,7 @@
 // cdio.h first: the other libcdio headers rely on its types.
 #include <cdio/cdio.h>
 
+#include <algorithm>
 #include <cdio/cd_types.h>
 #include <cdio/cdtext.h>
 #include <cdio/logging.h>
@@ -376,6 +377,60 @@ Status readTrack(const OpenDisc& disc, const TrackPlace& place, const ReadOffset
     return ok();
 }
 
+// Whether sectors first..last hold anything but digital silence.
+bool holdsAudio(const OpenDisc& disc, long first, long last) {
+    cdrom_paranoia_t* p = cdio_paranoia_init(disc.drive);
+    cdio_paranoia_modeset(p, PARANOIA_MODE_DISABLE);
+    cdio_paranoia_seek(p, first, SEEK_SET);
+    bool audio = false;
+    for (long sector = first; sector <= last && !audio; ++sector) {
+        const int16_t* buf = cdio_paranoia_read_limited(p, nullptr, kReadRetries);
+        audio = !buf || std::any_of(buf, buf + CDIO_CD_FRAMESIZE_RAW / 2,
+                                    [](int16_t sample) { return sample != 0; });
+    }
+    cdio_paranoia_free(p);
+    return audio;
+}
+
+// "Track01.wav" and "Track1.wav" give "Track00.wav": the name without its extension's number.
+std::string hiddenTrackName(const std::string& out) {
+    const size_t dot = out.rfind('.');
+    const size_t slash = out.rfind('/');
+    const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    std::string stem = hasExt ? out.substr(0, dot) : out;
+    const std::string ext = hasExt ? out.substr(dot) : std::string();
+    while (!stem.empty() && stem.back() >= '0' && stem.back() <= '9' &&
+           (slash == std::string::npos || stem.size() > slash + 1))
+        stem.pop_back();
+    return stem + "00" + ext;
+}
+
+// Audio hidden before the first track (in its pregap, from the disc's first sector) is ripped
+// beside it as NAME00.wav; a pregap of digital silence gives no file.
+Status ripHiddenTrack(const OpenDisc& disc, const TrackPlace& place, const ReadOffset& offset,
+                      bool image, const std::string& out, const std::string& outPath,
+                      Existing existing) {
+    if (place.from <= 0 || !holdsAudio(disc, 0, place.from - 1))
+        return ok();
+    TrackPlace hidden = place;
+    hidden.from = 0;
+    hidden.to = place.from - 1;
+    const std::string name = hiddenTrackName(out);
+    std::fprintf(stderr, "Ripping the audio hidden before track %d (%ld sectors) to %s\n",
+                 place.firstAudio, hidden.sectors(), name.c_str());
+    WavWriter wav;
+    if (Status s = wav.open(hiddenTrackName(outPath), 44100, 2, existing); !s)
+        return s;
+    TrackChecksums sums(static_cast<uint64_t>(hidden.sectors()) * kSamplesPerSector, true, false);
+    if (Status s = readTrack(disc, hidden, offset, image, wav, sums); !s)
+        return s;
+    if (Status s = wav.finish(); !s)
+        return s;
+    std::fprintf(stderr, "%s\n", sums.describe().c_str());
+    reportOutput(name, wav.trashedOld());
+    return ok();
+}
+
 // The track's names: MusicBrainz's for the release chosen (when the user lets us ask), else the
 // disc's own (a sheet's as the user wrote it, a drive's CD-Text). A lookup that fails says
 // why and takes nothing else from the rip.
@@ -461,8 +516,8 @@ R rip(const Options& o) {
     std::fprintf(stderr, "Ripping track %d (%ld sectors) to %s\n", o.track, place->sectors(),
                  out.c_str());
     WavWriter wav;
-    if (Status s = wav.open(outPath, 44100, 2, o.overwrite ? Existing::ToTrash : Existing::Refuse);
-        !s)
+    const Existing existing = o.overwrite ? Existing::ToTrash : Existing::Refuse;
+    if (Status s = wav.open(outPath, 44100, 2, existing); !s)
         return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
     TrackChecksums sums(static_cast<uint64_t>(place->sectors()) * kSamplesPerSector,
                         o.track == place->firstAudio, o.track == place->lastAudio);
@@ -471,6 +526,12 @@ R rip(const Options& o) {
         return R::fail(s.error());
     if (Status s = wav.finish(names); !s)
         return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
+    if (o.track == place->firstAudio)
+        if (Status s = ripHiddenTrack(disc, *place, offset, !source->files.empty(), out, outPath,
+                                      existing);
+            !s)
+            return R::fail("the audio hidden before track " + std::to_string(o.track) + ": " +
+                           s.error());
     return Ripped{out,
                   sums.describe() + "; " + offset.describe(),
                   static_cast<long>(g_repaired.size()),
