@@ -2,6 +2,7 @@
 // The only file of the program that talks to libcdio.
 #include "discfiles.h"
 #include "discprobe.h"
+#include "disctoc.h"
 #include "drives.h"
 
 #include <QCoreApplication>
@@ -129,18 +130,7 @@ std::optional<DiscToc> discToc(const QString& device) {
     CdIo_t* cdio = cdio_open(name.c_str(), DRIVER_UNKNOWN);
     if (!cdio)
         return std::nullopt;
-    const track_t first = cdio_get_first_track_num(cdio);
-    const track_t count = cdio_get_num_tracks(cdio);
-    std::optional<DiscToc> toc;
-    if (first != CDIO_INVALID_TRACK && count != CDIO_INVALID_TRACK) {
-        toc = DiscToc{};
-        toc->leadout = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
-        for (int t = first; t < first + count; ++t) {
-            const auto track = static_cast<track_t>(t);
-            toc->tracks.push_back({t, cdio_get_track_format(cdio, track) == TRACK_FORMAT_AUDIO,
-                                   cdio_get_track_lsn(cdio, track)});
-        }
-    }
+    const auto toc = tableOfContents(cdio);
     cdio_destroy(cdio);
     return toc;
 }

@@ -3,6 +3,7 @@
 #include "programs.h"
 
 #include "cmdline.h"
+#include "discid.h"
 #include "jobmeaning.h"
 
 #include <QFileInfo>
@@ -165,10 +166,7 @@ int JobReport::permille() const {
 QString JobReport::discLink() const {
     if (discId_.isEmpty() || toc_.isEmpty())
         return QString();
-    const QStringList toc = toc_.split(' ');
-    const int tracks = toc.value(1).toInt() - toc.value(0).toInt() + 1;
-    return "https://musicbrainz.org/cdtoc/attach?toc=" + toc.join('+') +
-           "&tracks=" + QString::number(tracks) + "&id=" + discId_;
+    return QString::fromStdString(musicBrainzDiscPage({discId_.toStdString(), toc_.toStdString()}));
 }
 
 QString JobReport::title() const {

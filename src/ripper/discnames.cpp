@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "discnames.h"
 
+#include "cdripper.h"
 #include "discid.h"
 #include "drives.h"
 #include "host.h"
@@ -20,13 +21,6 @@ namespace wl {
 namespace {
 
 QString fromUtf8(const std::string& s) { return QString::fromStdString(s); }
-
-// The track number of a designed track entry ("Track05.cda" gives 5), or 0.
-int trackNumberOf(const QString& entry) {
-    if (!entry.startsWith("Track") || !entry.endsWith(".cda"))
-        return 0;
-    return entry.mid(5, entry.size() - 9).toInt();
-}
 
 QString joined(const QString& a, const QString& b) {
     return b.isEmpty() || b == a ? a : a.isEmpty() ? b : a + " \u2013 " + b;
@@ -126,7 +120,8 @@ void DiscNamesView::show(const Result<DiscNames>& found) {
     tracks_->setAccessibleDescription(discLine);
     for (int i = 0; i < tracks_->count(); ++i) {
         QListWidgetItem* item = tracks_->item(i);
-        const Tags tags = found ? trackNamesOf(*found, trackNumberOf(item->text())) : Tags{};
+        const Tags tags =
+            found ? trackNamesOf(*found, trackCode(item->text()).mid(2).toInt()) : Tags{};
         const QString line = joined(fromUtf8(tags.title), fromUtf8(tags.artist));
         item->setToolTip(line);
         item->setData(Qt::AccessibleDescriptionRole, line);
@@ -163,13 +158,8 @@ void DiscNamesView::chooseRelease(const QString& releaseId) {
 
 // The disc's page at MusicBrainz, where a disc it does not know can be added.
 void DiscNamesView::openDiscPage() {
-    if (discId_.empty())
-        return;
-    QString toc = fromUtf8(toc_);
-    const QStringList parts = toc.split(' ');
-    const int tracks = parts.value(1).toInt() - parts.value(0).toInt() + 1;
-    host_.OpenLink("https://musicbrainz.org/cdtoc/attach?toc=" + toc.replace(' ', '+') +
-                   "&tracks=" + QString::number(tracks) + "&id=" + fromUtf8(discId_));
+    if (!discId_.empty())
+        host_.OpenLink(fromUtf8(musicBrainzDiscPage({discId_, toc_})));
 }
 
 } // namespace wl

@@ -6,6 +6,7 @@
 #include "discfiles.h"
 #include "discid.h"
 #include "discprobe.h"
+#include "disctoc.h"
 #include "jobprotocol.h"
 #include "musicbrainz.h"
 #include "onlinesetting.h"
@@ -140,18 +141,6 @@ Tags trackNames(CdIo_t* cdio, int track) {
         return tags;
     tags.track = std::to_string(track);
     return tags;
-}
-
-// The disc's identity, from its audio tracks. On a disc whose data track follows the audio
-// (an Enhanced CD), the audio ends a gap of sectors before the data track begins.
-DiscIdentity discIdOf(CdIo_t* cdio, int firstAudio, int lastAudio, int last) {
-    int offsets[100] = {};
-    for (int t = firstAudio; t <= lastAudio; ++t)
-        offsets[t] = cdio_get_track_lsn(cdio, static_cast<track_t>(t)) + kLeadIn;
-    offsets[0] = lastAudio < last ? cdio_get_track_lsn(cdio, static_cast<track_t>(lastAudio + 1)) +
-                                        kLeadIn - kEnhancedCdGap
-                                  : cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK) + kLeadIn;
-    return musicBrainzDiscId(firstAudio, lastAudio, offsets);
 }
 
 std::string absolutePath(const std::string& path) {
@@ -454,27 +443,12 @@ Tags namesOf(const DiscView& view, const OpenDisc& disc, int track, const DiscId
     return names;
 }
 
-// The disc's table of contents as libcdio reads it.
-DiscToc tocOf(CdIo_t* cdio) {
-    DiscToc toc;
-    const int first = cdio_get_first_track_num(cdio);
-    const int count = cdio_get_num_tracks(cdio);
-    for (int t = first; t < first + count; ++t) {
-        const auto track = static_cast<track_t>(t);
-        toc.tracks.push_back({t, cdio_get_track_format(cdio, track) == TRACK_FORMAT_AUDIO,
-                              cdio_get_track_lsn(cdio, track)});
-    }
-    toc.leadout = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
-    return toc;
-}
-
 // The database's word on the track, when the user lets us ask; its number among the disc's
 // audio tracks is what the database counts by.
-std::string accurateRipVerdict(const OpenDisc& disc, int track, const TrackChecksums& sums,
+std::string accurateRipVerdict(const DiscToc& toc, int track, const TrackChecksums& sums,
                                long sectors) {
     if (!lookupsAllowed())
         return {};
-    const DiscToc toc = tocOf(disc.cdio);
     int position = 0;
     for (const ProbedTrack& t : toc.tracks)
         if (t.audio && t.number <= track)
@@ -509,7 +483,9 @@ R rip(const Options& o) {
     if (!place)
         return R::fail(place.error());
 
-    const DiscIdentity id = discIdOf(disc.cdio, place->firstAudio, place->lastAudio, place->last);
+    // The disc's tracks, for its MusicBrainz and AccurateRip names: placeTrack() found them.
+    const DiscToc toc = tableOfContents(disc.cdio).value_or(DiscToc{});
+    const DiscIdentity id = musicBrainzDiscId(toc);
     const Tags names = namesOf(view, disc, o.track, id);
 
     // Without /O an existing file is never touched, not even by a rename in the last moment.
@@ -539,7 +515,7 @@ R rip(const Options& o) {
                   names,
                   id.id,
                   id.toc,
-                  accurateRipVerdict(disc, o.track, sums, place->sectors())};
+                  accurateRipVerdict(toc, o.track, sums, place->sectors())};
 }
 
 } // namespace wl::cdda

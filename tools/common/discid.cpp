@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "discid.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <discid/discid.h>
 #include <vector>
 
@@ -18,6 +20,17 @@ DiscIdentity musicBrainzDiscId(int first, int last, const int* offsets) {
     }
     discid_free(disc);
     return result;
+}
+
+std::string musicBrainzDiscPage(const DiscIdentity& disc) {
+    // toc: "first last lead-out offsets..."; the page takes it joined with "+".
+    std::string toc = disc.toc;
+    std::replace(toc.begin(), toc.end(), ' ', '+');
+    const int first = std::atoi(disc.toc.c_str());
+    const size_t blank = disc.toc.find(' ');
+    const int last = blank == std::string::npos ? first - 1 : std::atoi(disc.toc.c_str() + blank);
+    return "https://musicbrainz.org/cdtoc/attach?toc=" + toc +
+           "&tracks=" + std::to_string(last - first + 1) + "&id=" + disc.id;
 }
 
 DiscIdentity musicBrainzDiscId(const DiscToc& toc) {

@@ -21,6 +21,9 @@ inline constexpr int kEnhancedCdGap = 11400;
 // cannot make one.
 DiscIdentity musicBrainzDiscId(int first, int last, const int* offsets);
 
+// The disc's page at MusicBrainz, where a disc it does not know can be added.
+std::string musicBrainzDiscPage(const DiscIdentity& disc);
+
 // The same for a probed table of contents: its audio tracks, the lead-out of the audio (before
 // an Enhanced CD's data track).
 DiscIdentity musicBrainzDiscId(const DiscToc& toc);

@@ -2,6 +2,7 @@
 #include "accuraterip.h"
 
 #include "cache.h"
+#include "discid.h"
 #include "httpget.h"
 
 #include <cstdio>
@@ -11,13 +12,10 @@
 namespace wl {
 namespace {
 
-constexpr int kLeadIn = 150;
 constexpr int kSectorsPerSecond = 75;
 // The header of a pressing: track count, id1, id2, freedb ID; then per track confidence,
 // checksum and the checksum of its frame 450.
 constexpr size_t kHeaderBytes = 13, kTrackBytes = 9;
-constexpr long kFailureKeptSeconds = 10 * 60;
-constexpr long kUnknownKeptSeconds = 24 * 60 * 60;
 
 uint32_t littleEndian32(const unsigned char* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
@@ -114,11 +112,7 @@ Result<std::vector<Pressing>> parseEntry(const std::string& bytes, const Accurat
 }
 
 std::string accurateRipBase() {
-    const char* base = std::getenv("WAVELATHE_ACCURATERIP_URL");
-    std::string url = base && *base ? base : "http://www.accuraterip.com";
-    while (!url.empty() && url.back() == '/')
-        url.pop_back();
-    return url;
+    return serviceBase("WAVELATHE_ACCURATERIP_URL", "http://www.accuraterip.com");
 }
 
 Result<std::vector<Pressing>> fetchPressings(const AccurateRipDisc& disc) {

@@ -11,6 +11,11 @@
 
 namespace wl {
 
+// How long an answer that says nothing is trusted: a failed request is not tried again for a
+// while, a disc the service does not know is asked again the next day.
+inline constexpr long kFailureKeptSeconds = 10 * 60;
+inline constexpr long kUnknownKeptSeconds = 24 * 60 * 60;
+
 // The folder, or empty when there is no home to keep it in.
 std::string cacheFolder();
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "httpget.h"
 
+#include <cstdlib>
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
@@ -37,6 +38,14 @@ std::string reasonOf(CURLcode code, const char* detail) {
 
 std::string userAgent() {
     return std::string("Wavelathe/") + WL_VERSION + " ( https://www.example.org )";
+}
+
+std::string serviceBase(const char* variable, const char* fallback) {
+    const char* base = std::getenv(variable);
+    std::string url = base && *base ? base : fallback;
+    while (!url.empty() && url.back() == '/')
+        url.pop_back();
+    return url;
 }
 
 Result<HttpAnswer> httpGet(const std::string& url, const HttpLimits& limits) {

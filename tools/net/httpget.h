@@ -28,4 +28,8 @@ Result<HttpAnswer> httpGet(const std::string& url, const HttpLimits& limits = {}
 // "Wavelathe/1.08 ( https://www.example.org )"
 std::string userAgent();
 
+// A service's base address: the environment variable's when it is set (a mirror, a test's
+// server), else fallback; without a trailing "/".
+std::string serviceBase(const char* variable, const char* fallback);
+
 } // namespace wl

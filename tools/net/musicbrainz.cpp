@@ -21,9 +21,6 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kGap(1000);
 // The whole lookup, retries and waits included, ends within this.
 constexpr std::chrono::milliseconds kBudget(15000);
-// A lookup that failed is not tried again for a while; an unknown disc for a day.
-constexpr long kFailureKeptSeconds = 10 * 60;
-constexpr long kUnknownKeptSeconds = 24 * 60 * 60;
 
 std::string text(const json& j, const char* key) {
     if (!j.is_object())
@@ -208,11 +205,7 @@ const Release* DiscNames::release() const {
 }
 
 std::string musicBrainzBase() {
-    const char* base = std::getenv("WAVELATHE_MUSICBRAINZ_URL");
-    std::string url = base && *base ? base : "https://musicbrainz.org";
-    while (!url.empty() && url.back() == '/')
-        url.pop_back();
-    return url;
+    return serviceBase("WAVELATHE_MUSICBRAINZ_URL", "https://musicbrainz.org");
 }
 
 Result<std::vector<Release>> parseReleases(const std::string& body, const std::string& discId,

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "disctoc.h"
+
+namespace wl {
+
+std::optional<DiscToc> tableOfContents(CdIo_t* cdio) {
+    const track_t first = cdio_get_first_track_num(cdio);
+    const track_t count = cdio_get_num_tracks(cdio);
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK)
+        return std::nullopt;
+    DiscToc toc;
+    for (int t = first; t < first + count; ++t) {
+        const auto track = static_cast<track_t>(t);
+        toc.tracks.push_back({t, cdio_get_track_format(cdio, track) == TRACK_FORMAT_AUDIO,
+                              cdio_get_track_lsn(cdio, track)});
+    }
+    toc.leadout = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
+    return toc;
+}
+
+} // namespace wl
