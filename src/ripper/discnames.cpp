@@ -14,7 +14,6 @@
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTimer>
-#include <QUrl>
 #include <thread>
 
 namespace wl {

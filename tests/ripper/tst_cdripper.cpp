@@ -39,6 +39,13 @@ QString tagsOf(const QString& file) {
 class TestCdripper : public QObject {
     Q_OBJECT
 
+    // A disc image of three short tracks in folder: its cue sheet's path.
+    static QString threeTrackDisc(const QString& folder) {
+        return writeDisc(
+            folder, "disc",
+            {{sineSectors(20, 440), {}}, {sineSectors(20, 550), {}}, {sineSectors(20, 660), {}}});
+    }
+
     static QWidget* openRipper(AppFixture& f) {
         f.app.start();
         AppFixture::trigger(f.app.form1().widget(), "mnuecdripper");
@@ -266,9 +273,7 @@ class TestCdripper : public QObject {
         QFETCH(QString, picks);
         QFETCH(QStringList, lines);
         AppFixture f;
-        const QString cue = writeDisc(
-            f.folder.path(), "disc",
-            {{sineSectors(20, 440), {}}, {sineSectors(20, 550), {}}, {sineSectors(20, 660), {}}});
+        const QString cue = threeTrackDisc(f.folder.path());
         QWidget* w = openRipper(f);
         AppFixture::child<DriveListBox>(w, "Drive1")->choose(cue);
         auto* files = AppFixture::child<FileListBox>(w, "File1");
@@ -410,9 +415,7 @@ class TestCdripper : public QObject {
         QVERIFY(service.running());
         qputenv("WAVELATHE_MUSICBRAINZ_URL", service.url().toLocal8Bit());
         f.host.store.insert("ripper/lookupdiscs", "true");
-        const QString cue = writeDisc(
-            f.folder.path(), "disc",
-            {{sineSectors(20, 440), {}}, {sineSectors(20, 550), {}}, {sineSectors(20, 660), {}}});
+        const QString cue = threeTrackDisc(f.folder.path());
         QWidget* w = openRipper(f);
         AppFixture::child<DriveListBox>(w, "Drive1")->choose(cue);
         auto* files = AppFixture::child<FileListBox>(w, "File1");
