@@ -5,6 +5,7 @@
 #include "cmdline.h"
 #include "discid.h"
 #include "jobmeaning.h"
+#include "verdicts.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -47,42 +48,6 @@ QStringList trashedLines(const QStringList& trashed, bool shortNames) {
     for (const QString& t : trashed)
         lines << "The old " + (shortNames ? baseName(t) : t) + " is in the Trash.";
     return lines;
-}
-
-// What the AccurateRip database said of the tracks of a rip ("N TEXT" each), in one phrase:
-// "all accurate (confidence 8-12)", "11 accurate, track 7 not", "not in the AccurateRip
-// database"; empty when the database was not asked.
-QString accuracyLine(const QStringList& verdicts) {
-    if (verdicts.isEmpty())
-        return {};
-    const QString accurate = QStringLiteral("accurately ripped (confidence ");
-    QList<int> confidences;
-    QStringList notAccurate, notChecked;
-    for (const QString& v : verdicts) {
-        const QString track = v.section(' ', 0, 0), said = v.section(' ', 1);
-        if (said.startsWith("disc not in"))
-            return QStringLiteral("not in the AccurateRip database");
-        if (said.startsWith(accurate))
-            confidences << said.mid(accurate.size()).section(',', 0, 0).toInt();
-        else if (said.startsWith("not checked"))
-            notChecked << said;
-        else
-            notAccurate << track;
-    }
-    if (confidences.isEmpty() && notAccurate.isEmpty())
-        return "AccurateRip " + notChecked.first();
-    if (notAccurate.isEmpty() && notChecked.isEmpty()) {
-        const auto [low, high] = std::minmax_element(confidences.begin(), confidences.end());
-        return "all accurate (confidence " + QString::number(*low) +
-               (*low == *high ? QString() : "-" + QString::number(*high)) + ")";
-    }
-    QString line = QString::number(confidences.size()) + " accurate";
-    if (!notAccurate.isEmpty())
-        line +=
-            (notAccurate.size() == 1 ? ", track " : ", tracks ") + notAccurate.join(", ") + " not";
-    if (!notChecked.isEmpty())
-        line += ", " + QString::number(notChecked.size()) + " not checked";
-    return line;
 }
 
 } // namespace
@@ -152,8 +117,11 @@ void JobReport::finish(int status, bool stopped) {
                    (linesDone_ == 1 ? "" : "s") + (rips ? " ripped" : " done");
         if (linesFailed_ > 0)
             summary_ += ", " + QString::number(linesFailed_) + " failed";
-        if (const QString accuracy = accuracyLine(verdicts_); !accuracy.isEmpty())
-            summary_ += ", " + accuracy;
+        std::vector<std::string> verdicts;
+        for (const QString& v : verdicts_)
+            verdicts.push_back(v.toStdString());
+        if (const std::string accuracy = accuracySummary(verdicts); !accuracy.empty())
+            summary_ += ", " + QString::fromStdString(accuracy);
     }
 }
 
