@@ -23,7 +23,7 @@ RUN_PACKAGES=(
 # session (Xvfb, openbox, a session bus, the accessibility bus, a headless Wayland compositor)
 # and the package checks.
 TEST_PACKAGES=(
-  clang libclang-rt-14-dev lame mpg123 sox ffmpeg
+  clang libclang-rt-14-dev lame mpg123 sox ffmpeg cuetools
   xvfb xauth openbox dbus x11-utils xdotool imagemagick
   at-spi2-core python3-pyatspi weston
   desktop-file-utils appstream man-db dpkg-dev file lintian

@@ -135,6 +135,24 @@ std::optional<DiscToc> discToc(const QString& device) {
     return toc;
 }
 
+std::optional<std::pair<QString, QString>> driveModel(const QString& device) {
+    quietLibcdio();
+    const std::string name = device.toLocal8Bit().toStdString();
+    struct stat st {};
+    if (isImageFile(name, st) || !discFiles(name))
+        return std::nullopt;
+    CdIo_t* cdio = cdio_open(name.c_str(), DRIVER_UNKNOWN);
+    if (!cdio)
+        return std::nullopt;
+    cdio_hwinfo_t hw{};
+    const bool known = cdio_get_hwinfo(cdio, &hw);
+    cdio_destroy(cdio);
+    if (!known || !*hw.psz_model)
+        return std::nullopt;
+    return std::pair{QString::fromLatin1(hw.psz_vendor).trimmed(),
+                     QString::fromLatin1(hw.psz_model).trimmed()};
+}
+
 std::optional<QList<int>> audioTracks(const QString& device) {
     const auto toc = discToc(device);
     if (!toc)

@@ -73,6 +73,9 @@ QStringList opticalDrives();
 std::optional<QList<int>> audioTracks(const QString& device);
 // The disc's whole table of contents (data tracks too), as read for audioTracks().
 std::optional<DiscToc> discToc(const QString& device);
+// An optical drive's vendor and model ("PIONEER", "BD-RW  BDR-S12U") as the drive says them;
+// nothing for an image, or a drive that does not answer.
+std::optional<std::pair<QString, QString>> driveModel(const QString& device);
 // Starts probing a disc image, so that its tracks are known when it is chosen.
 void probeInBackground(const QString& image);
 QString trackFileName(int track);

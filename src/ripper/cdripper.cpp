@@ -3,6 +3,7 @@
 
 #include "discnames.h"
 #include "drives.h"
+#include "readoffset.h"
 
 #include "controls.h"
 #include "filedrop.h"
@@ -101,6 +102,9 @@ QWidget* cdripper::build() {
                                     window->findChild<QMenu*>("mnueoptions"));
     connect(ui_.Dir1, &DirListBox::changed, names, &DiscNamesView::discShown);
     names->discShown();
+    // And the drive's read offset, for a user who knows it better than AccurateRip's list.
+    new ReadOffsetSetting(shell_.host(), shell_.drives(), ui_.Drive1,
+                          window->findChild<QMenu*>("mnueoptions"));
     acceptFileDrops(
         window,
         [](const QString& path) {
@@ -166,22 +170,24 @@ JobLine cdripper::ripLine(const QString& code, const QString& name) const {
 }
 
 // One line per track, in disc order, each track to the name box's name without its trailing
-// digits and the track's two-digit number: Track1 gives Track01, Track02, ...
+// digits and the track's two-digit number: Track1 gives Track01, Track02, ... Each line names
+// the rip's tracks ("/L 1,2,3"), so that the last also writes the rip's log and cue sheet.
 void cdripper::ripSeveral(const QStringList& tracks) {
     QString base = ui_.Text3->text();
     while (!base.isEmpty() && base.back().isDigit())
         base.chop(1);
-    QList<JobLine> lines;
-    for (const QString& track : tracks) {
-        const QString code = trackCode(track);
-        if (code.isEmpty())
-            continue;
-        lines << ripLine(code, base + code.mid(2).rightJustified(2, '0'));
-    }
-    if (lines.isEmpty()) {
+    QStringList numbers;
+    for (const QString& track : tracks)
+        if (const QString code = trackCode(track); !code.isEmpty())
+            numbers << code.mid(2);
+    if (numbers.isEmpty()) {
         shell_.host().ShowMessage(kPickFirst, texts::kMsgOk);
         return;
     }
+    QList<JobLine> lines;
+    for (const QString& number : numbers)
+        lines << ripLine("T " + number, base + number.rightJustified(2, '0'))
+                     .text(" /L " + numbers.join(','));
     runJob(shell_.host(), texts::kRipScript, lines);
 }
 

@@ -79,6 +79,22 @@ class TestCdripper : public QObject {
         QCOMPARE(f.host.messages[0].title, QString());
     }
 
+    // A read offset is kept for a drive that names itself (CDDA's tests read it back); for a
+    // disc image, read exactly, the user is told so and nothing is kept.
+    void readOffsetOfThisDrive() {
+        AppFixture f;
+        const QString cue = threeTrackDisc(f.folder.path());
+        QWidget* w = openRipper(f);
+        QCOMPARE(AppFixture::child<QAction>(w, "mnureadoffset")->text(),
+                 QString("Read offset of this drive..."));
+        AppFixture::child<DriveListBox>(w, "Drive1")->choose(cue);
+        AppFixture::trigger(w, "mnureadoffset");
+        QCOMPARE(f.host.messages.size(), 1);
+        QVERIFY2(f.host.messages[0].prompt.startsWith("Choose a CD drive first"),
+                 qPrintable(f.host.messages[0].prompt));
+        QCOMPARE(f.host.store.keys(), QStringList{"ripper/lookupdiscs"});
+    }
+
     void trackCodes_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("code");
@@ -250,17 +266,19 @@ class TestCdripper : public QObject {
         QTest::addColumn<QStringList>("lines");
         QTest::newRow("Ctrl+A") << "Track1"
                                 << "all"
-                                << QStringList{"CDDA/T 1 /F Track01 /O /D {cue}",
-                                               "CDDA/T 2 /F Track02 /O /D {cue}",
-                                               "CDDA/T 3 /F Track03 /O /D {cue}"};
+                                << QStringList{"CDDA/T 1 /F Track01 /O /D {cue} /L 1,2,3",
+                                               "CDDA/T 2 /F Track02 /O /D {cue} /L 1,2,3",
+                                               "CDDA/T 3 /F Track03 /O /D {cue} /L 1,2,3"};
         QTest::newRow("Shift+click, a name with a blank")
             << "Live 7"
             << "2 >3"
-            << QStringList{"CDDA/T 2 /F \"Live 02\" /O /D {cue}",
-                           "CDDA/T 3 /F \"Live 03\" /O /D {cue}"};
+            << QStringList{"CDDA/T 2 /F \"Live 02\" /O /D {cue} /L 2,3",
+                           "CDDA/T 3 /F \"Live 03\" /O /D {cue} /L 2,3"};
         QTest::newRow("Ctrl+click, digits only")
             << "42"
-            << "3 +1" << QStringList{"CDDA/T 1 /F 01 /O /D {cue}", "CDDA/T 3 /F 03 /O /D {cue}"};
+            << "3 +1"
+            << QStringList{"CDDA/T 1 /F 01 /O /D {cue} /L 1,3",
+                           "CDDA/T 3 /F 03 /O /D {cue} /L 1,3"};
         QTest::newRow("one left of two")
             << "Track1"
             << "1 +3 +1" << QStringList{"CDDA/T 3 /F Track1 /O /D {cue}"};

@@ -5,8 +5,10 @@
 #include "checksums.h"
 #include "discid.h"
 #include "discprobe.h"
+#include "driveoffsets.h"
 #include "musicbrainz.h"
 #include "rip.h"
+#include "riplog.h"
 #include "support.h"
 #include "wavio.h"
 
@@ -19,9 +21,12 @@
 #include <QTest>
 #include <QThread>
 #include <QtEndian>
+#include <cdio/cdio.h>
+#include <cdio/cdtext.h>
 #include <csignal>
 #include <sys/stat.h>
 #include <thread>
+#include <zlib.h>
 
 using namespace wl;
 using namespace wl::test;
@@ -30,9 +35,12 @@ namespace {
 
 QString cddaTool() { return binDir() + "/CDDA"; }
 
+// The data chunk of a WAV the rip wrote (its header is 44 bytes; names may follow the data).
 QByteArray pcmOf(const QString& wav) {
     const QByteArray b = readAll(wav);
-    return b.size() >= 44 ? b.mid(44) : QByteArray();
+    if (b.size() < 44)
+        return {};
+    return b.mid(44, qFromLittleEndian<quint32>(b.constData() + 40));
 }
 
 const QList<DiscTrack> kThreeTracks = {
@@ -86,8 +94,9 @@ class TestCdda : public QObject {
         QCOMPARE(pcmOf("two.wav"), sineSectors(70, 880));
     }
 
-    // Audio hidden in the first track's pregap is ripped beside it as NAME00.wav; a pregap of
-    // digital silence gives no file.
+    // Audio hidden in the first track's pregap is ripped beside it as NAME00.wav by a rip of
+    // several tracks; a pregap of digital silence gives none, and one picked track rips as
+    // ever: its WAV and nothing else.
     void hiddenTrackOne_data() {
         QTest::addColumn<bool>("silent");
         QTest::newRow("audio in the pregap") << false;
@@ -97,17 +106,104 @@ class TestCdda : public QObject {
         QFETCH(bool, silent);
         TestFolder folder;
         const QByteArray gap = silent ? QByteArray(30 * 2352, '\0') : sineSectors(30, 300);
-        const QString cue = writeDisc(folder.path(), "hidden",
-                                      {{sineSectors(40, 440), gap}, {sineSectors(20, 880), {}}});
-        const Run r = runProgram(cddaTool(), {"/T", "1", "/F", "Track01", "/D", cue});
+        writeDisc(folder.path(), "hidden",
+                  {{sineSectors(40, 440), gap}, {sineSectors(20, 880), {}}});
+        writeAll("rip.bat", "CDDA/T 1 /F Track1 /O /D hidden.cue\r\n");
+        Run r = runProgram(binDir() + "/wavelathe-cmd", {"rip.bat"}, folder.path());
+        QVERIFY2(r.status == 0, r.err.constData());
+        QStringList files = QDir().entryList(QDir::Files | QDir::Hidden);
+        files.sort();
+        QCOMPARE(files, QStringList({"Track1.wav", "hidden.bin", "hidden.cue", "rip.bat"}));
+        QCOMPARE(pcmOf("Track1.wav"), sineSectors(40, 440));
+
+        writeAll("rip.bat", "CDDA/T 1 /F Track01 /O /D hidden.cue /L 1,2\r\n"
+                            "CDDA/T 2 /F Track02 /O /D hidden.cue /L 1,2\r\n");
+        r = runProgram(binDir() + "/wavelathe-cmd", {"rip.bat"}, folder.path());
         QVERIFY2(r.status == 0, r.err.constData());
         QCOMPARE(pcmOf("Track01.wav"), sineSectors(40, 440));
         QCOMPARE(QFile::exists("Track00.wav"), !silent);
-        if (!silent)
+        const QByteArray cue = readAll("Track.cue");
+        if (!silent) {
             QCOMPARE(pcmOf("Track00.wav"), gap);
-        // The next track has no such thing.
-        QCOMPARE(runProgram(cddaTool(), {"/T", "2", "/F", "Track02", "/D", cue}).status, 0);
-        QCOMPARE(QDir().entryList({"Track0*.wav"}).size(), silent ? 2 : 3);
+            QVERIFY2(cue.contains("FILE \"Track00.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 00 "
+                                  "00:00:00\nFILE \"Track01.wav\" WAVE\n    INDEX 01 00:00:00\n"),
+                     cue.constData());
+            QVERIFY(
+                readAll("Track.log").contains("Audio hidden before track 1\n  File: Track00.wav"));
+        } else {
+            QVERIFY2(cue.contains("TRACK 01 AUDIO\n    PREGAP 00:00:30\n    INDEX 01 00:00:00\n"),
+                     cue.constData());
+        }
+    }
+
+    // A rip of several tracks leaves a log and a cue sheet for its WAVs, which libcdio (and
+    // cueprint, where installed) read back; a second rip moves the first's to the Trash.
+    void ripLogAndCueSheet() {
+        TestFolder folder;
+        QList<DiscTrack> disc;
+        for (int t = 1; t <= 12; ++t)
+            disc.append({sineSectors(8 + t, 200.0 * t), t == 5 ? sineSectors(3, 90) : QByteArray(),
+                         false, QString("Song %1 \"live\"").arg(t)});
+        writeDisc(folder.path(), "twelve", disc, "Twelve", "The Band");
+        QStringList numbers, lines;
+        for (int t = 1; t <= 12; ++t)
+            numbers << QString::number(t);
+        for (int t = 1; t <= 12; ++t)
+            lines << QString("CDDA/T %1 /F Track%2 /O /D twelve.cue /L %3")
+                         .arg(t)
+                         .arg(t, 2, 10, QChar('0'))
+                         .arg(numbers.join(','));
+        writeAll("rip.bat", (lines.join("\r\n") + "\r\n").toUtf8());
+        for (int round = 0; round < 2; ++round) {
+            const Run r = runProgram(binDir() + "/wavelathe-cmd", {"rip.bat"}, folder.path());
+            QVERIFY2(r.status == 0, r.err.constData());
+        }
+        QVERIFY(QFile::exists(folder.trashed("Track.log")));
+        QVERIFY(QFile::exists(folder.trashed("Track.cue")));
+
+        const QString log = QString::fromUtf8(readAll("Track.log"));
+        QVERIFY2(log.contains("Read offset: read offset 0 samples (disc image)"), qPrintable(log));
+        QVERIFY(log.contains("Album: Twelve"));
+        QVERIFY(log.endsWith("Summary: 12 tracks ripped\n"));
+        for (int t = 1; t <= 12; ++t) {
+            const QByteArray pcm = pcmOf(QString("Track%1.wav").arg(t, 2, 10, QChar('0')));
+            QVERIFY2(pcm == disc[t - 1].pcm + (t == 4 ? disc[4].pregap : QByteArray()),
+                     qPrintable(QString("track %1: %2 bytes").arg(t).arg(pcm.size())));
+            const quint32 crc = quint32(
+                ::crc32(0, reinterpret_cast<const Bytef*>(pcm.constData()), uInt(pcm.size())));
+            const QString entry =
+                log.section(QString("\nTrack %1\n").arg(t), 1).section("\n\n", 0, 0);
+            QVERIFY2(entry.contains(QString::asprintf("Copy CRC: %08X", crc)), qPrintable(entry));
+            QVERIFY(entry.contains(QString("Title: Song %1 \"live\"").arg(t)));
+        }
+
+        // libcdio reads the sheet: twelve tracks with their titles, the fifth track's pregap
+        // at the end of the fourth WAV (12 sectors in).
+        const QByteArray cue = readAll("Track.cue");
+        QVERIFY2(cue.contains("  TRACK 05 AUDIO\n    TITLE \"Song 5 'live'\"\n    PERFORMER \"The "
+                              "Band\"\n    INDEX 00 00:00:12\n"
+                              "FILE \"Track05.wav\" WAVE\n    INDEX 01 00:00:00\n"),
+                 cue.constData());
+        // libcdio reads a sheet only as a disc image of one BIN of the sheet's name; its
+        // parser is what other programs built on it read a sheet with.
+        QVERIFY(QDir().mkdir("sheet") && QFile::copy("Track.cue", "sheet/Track.cue"));
+        writeAll("sheet/Track.bin", QByteArray(2352, '\0'));
+        CdIo_t* cdio = cdio_open_cue(folder.file("sheet/Track.cue").toLocal8Bit().constData());
+        QVERIFY(cdio);
+        QCOMPARE(int(cdio_get_num_tracks(cdio)), 12);
+        const cdtext_t* text = cdio_get_cdtext(cdio);
+        QVERIFY(text);
+        QCOMPARE(QString(cdtext_get_const(text, CDTEXT_FIELD_TITLE, 0)), QString("Twelve"));
+        QCOMPARE(QString(cdtext_get_const(text, CDTEXT_FIELD_TITLE, 12)),
+                 QString("Song 12 'live'"));
+        cdio_destroy(cdio);
+        if (!QStandardPaths::findExecutable("cueprint").isEmpty()) {
+            const Run printed = runProgram("cueprint", {"-i", "cue", "Track.cue"});
+            QCOMPARE(printed.status, 0);
+            for (int t = 1; t <= 12; ++t)
+                QVERIFY2(printed.out.contains(QString("Song %1 'live'").arg(t).toUtf8()),
+                         printed.out.constData());
+        }
     }
 
     // The program's own line, through the interpreter, with the image named by the test.
@@ -657,6 +753,100 @@ class TestCdda : public QObject {
         if (entry != "down")
             QCOMPARE(service.requests().filter("dBAR-003-00000078-00000191-06000003.bin").size(),
                      1);
+    }
+
+    // A drive's read offset: the user's setting for it, else AccurateRip's list of drives
+    // (fetched once, kept), else not known; a list that is cut off or holds nonsense is none.
+    void driveReadOffsets() {
+        TestFolder folder;
+        auto record = [](int offset, const QByteArray& name) {
+            QByteArray r(69, '\0');
+            qToLittleEndian(qint16(offset), r.data());
+            r.replace(2, name.size(), name);
+            return r.left(69);
+        };
+        const QByteArray list = record(667, "PIONEER  - BD-RW  BDR-S12U") +
+                                record(6, "HL-DT-ST - DVDRAM GH24NSD1") + record(-30, "- NOVENDOR");
+        const auto parsed = parseDriveOffsets(list.toStdString());
+        QVERIFY(parsed);
+        QCOMPARE(listedOffset(*parsed, "pioneer", "BD-RW BDR-S12U"), std::optional<int>(667));
+        QCOMPARE(listedOffset(*parsed, "HL-DT-ST", "DVDRAM GH24NSD1 "), std::optional<int>(6));
+        QCOMPARE(listedOffset(*parsed, "", "NOVENDOR"), std::optional<int>(-30));
+        QVERIFY(!listedOffset(*parsed, "PIONEER", "BDR-S12"));
+        QCOMPARE(QString::fromStdString(parseDriveOffsets(list.left(100).toStdString()).error()),
+                 QString("the drive list is cut off"));
+        QVERIFY(!parseDriveOffsets(record(30000, "X - Y").toStdString()));
+        QVERIFY(!parseDriveOffsets(std::string()));
+
+        FakeService service("{\"DriveOffsets.bin\": [{\"status\": 200, \"body64\": \"" +
+                            list.toBase64() + "\"}]}");
+        QVERIFY(service.running());
+        qputenv("WAVELATHE_ACCURATERIP_URL", service.url().toLocal8Bit());
+        auto offsetOf = [](const char* vendor, const char* model) {
+            return QString::fromStdString(driveReadOffset(vendor, model).describe());
+        };
+        writeAll("config/Wavelathe/Wavelathe.ini", "[ripper]\nlookupdiscs=false\n");
+        QCOMPARE(offsetOf("PIONEER", "BD-RW  BDR-S12U"), QString("read offset unknown: 0 used"));
+        writeAll("config/Wavelathe/Wavelathe.ini",
+                 "[ripper]\nlookupdiscs=true\n[readoffsets]\nhl_dt_st_dvdram_gh24nsd1=+48\n"
+                 "pioneer_bd_rw_bdr_s12u=lots\n");
+        QCOMPARE(offsetOf("HL-DT-ST", "DVDRAM GH24NSD1"),
+                 QString("read offset +48 samples (your setting)"));
+        QCOMPARE(offsetOf("PIONEER", "BD-RW  BDR-S12U"),
+                 QString("read offset +667 samples (AccurateRip drive list)"));
+        QCOMPARE(offsetOf("TEAC", "CD-W552E"), QString("read offset unknown: 0 used"));
+        QCOMPARE(service.requests().filter("DriveOffsets.bin").size(), 1);
+        qputenv("WAVELATHE_ACCURATERIP_URL", "http://127.0.0.1:1");
+        QCOMPARE(offsetOf("PIONEER", "BD-RW  BDR-S12U"),
+                 QString("read offset +667 samples (AccurateRip drive list)"));
+        qunsetenv("WAVELATHE_ACCURATERIP_URL");
+        QCOMPARE(QString::fromStdString(driveKey("PIONEER", "BD-RW  BDR-S12U")),
+                 QString("pioneer_bd_rw_bdr_s12u"));
+    }
+
+    // An Enhanced CD's data track is not the database's: its audio ends 11400 sectors before
+    // the data starts, for AccurateRip as for MusicBrainz.
+    void enhancedCdDiscId() {
+        DiscToc toc;
+        toc.tracks = {{1, true, 0}, {2, true, 20000}, {3, false, 60000}};
+        toc.leadout = 90000;
+        DiscToc audio = toc;
+        audio.tracks.pop_back();
+        audio.leadout = 60000 - 11400;
+        const AccurateRipDisc enhanced = accurateRipDisc(toc), plain = accurateRipDisc(audio);
+        QCOMPARE(enhanced.audioTracks, 2);
+        QCOMPARE(enhanced.id1, plain.id1);
+        QCOMPARE(enhanced.id2, plain.id2);
+        QVERIFY(enhanced.freedb != plain.freedb); // freedb counts the data track
+        QCOMPARE(enhanced.freedb & 0xFF, 3u);
+    }
+
+    // A log tells a track that failed or left no record from one ripped, and says so in its
+    // summary; the sheet names only the WAVs there are.
+    void ripLogOfFailures() {
+        cdda::RipDisc disc;
+        disc.freedbId = "0a000a03";
+        disc.tracks = {{1, 0, ""}, {2, 0, ""}, {3, 0, "GBAYE0601477"}};
+        cdda::TrackRecord one, two;
+        one.track = 1;
+        one.file = "Track01.wav";
+        one.frames = 588 * 75 * 61;
+        one.peak = 32768;
+        one.verdict = "accurately ripped (confidence 4, v2)";
+        two.track = 3;
+        two.file = "Track03.wav";
+        two.failure = "3 sectors could not be read even after correction; no file written";
+        const QString log = QString::fromStdString(cdda::ripLog(disc, {1, 2, 3}, {one, two}));
+        QVERIFY2(log.contains("Track 1\n  File: Track01.wav\n  Length: 1:01.00 (2690100 samples)\n"
+                              "  Peak level: 100.0 %"),
+                 qPrintable(log));
+        QVERIFY(log.contains("Track 2\n  Not ripped: this job left no record of it\n"));
+        QVERIFY(
+            log.contains("Track 3\n  File: Track03.wav\n  Failed: 3 sectors could not be read"));
+        QVERIFY(log.endsWith("Summary: 1 track ripped, 2 failed, 1 accurate, tracks 2, 3 not\n"));
+        const std::string cue = cdda::cueSheet(disc, {one, two});
+        QVERIFY(cue.find("Track01.wav") != std::string::npos);
+        QVERIFY(cue.find("Track03.wav") == std::string::npos);
     }
 
     // A release's parts that are not what they should be never break a rip's names.

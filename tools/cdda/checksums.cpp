@@ -41,6 +41,10 @@ void TrackChecksums::add(const unsigned char* pcm, size_t bytes) {
     }
     v1_ += low;
     high_ += high;
+    for (size_t i = 0; i + 1 < bytes; i += 2) {
+        const int sample = static_cast<int16_t>(pcm[i] | pcm[i + 1] << 8);
+        peak_ = std::max(peak_, sample < 0 ? -sample : sample);
+    }
 }
 
 std::string TrackChecksums::describe() const {

@@ -25,12 +25,15 @@ class TrackChecksums {
     uint32_t crc32() const { return crc_; }
     uint32_t accurateRipV1() const { return v1_; }
     uint32_t accurateRipV2() const { return v1_ + high_; }
+    // The loudest sample's size, 0 to 32768 (for the rip's log).
+    int peak() const { return peak_; }
     // "Copy CRC 1A2B3C4D, AccurateRip v1 0A0B0C0D, v2 01020304"
     std::string describe() const;
 
   private:
     uint64_t checkFrom_, checkTo_, index_ = 0;
     uint32_t crc_ = 0, v1_ = 0, high_ = 0;
+    int peak_ = 0;
 };
 
 } // namespace wl::cdda

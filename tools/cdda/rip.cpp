@@ -7,11 +7,13 @@
 #include "discid.h"
 #include "discprobe.h"
 #include "disctoc.h"
+#include "driveoffsets.h"
 #include "jobprotocol.h"
 #include "musicbrainz.h"
 #include "onlinesetting.h"
 #include "paths.h"
 #include "progress.h"
+#include "riplog.h"
 #include "sheet.h"
 #include "wavio.h"
 
@@ -27,6 +29,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <future>
 #include <set>
 #include <unistd.h>
@@ -40,9 +43,6 @@ using R = Result<Ripped>;
 // A CD's audio: 75 sectors a second, each of 588 stereo samples.
 constexpr long kSectorsPerSecond = 75;
 constexpr uint64_t kSamplesPerSector = 588;
-// The largest read offset there is, in samples (AccurateRip's checksums leave this many out at
-// the disc's edges).
-constexpr int kMostOffset = 5 * 588;
 // How often paranoia re-reads a sector that does not read the same twice.
 constexpr int kReadRetries = 20;
 
@@ -143,36 +143,35 @@ Tags trackNames(CdIo_t* cdio, int track) {
     return tags;
 }
 
-std::string absolutePath(const std::string& path) {
-    if (!path.empty() && path[0] == '/')
-        return path;
-    char cwd[PATH_MAX];
-    return getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + path : path;
+// The drive's vendor and model ("PIONEER", "BD-RW  BDR-S12U"), as libcdio asks it; nothing for
+// an image.
+std::pair<std::string, std::string> driveModel(CdIo_t* cdio) {
+    cdio_hwinfo_t hw{};
+    if (!cdio_get_hwinfo(cdio, &hw))
+        return {};
+    auto trimmed = [](const char* text) {
+        std::string s(text);
+        while (!s.empty() && s.back() == ' ')
+            s.pop_back();
+        return s;
+    };
+    return {trimmed(hw.psz_vendor), trimmed(hw.psz_model)};
 }
 
-// How many samples late the drive reads, and where that is known from.
-struct ReadOffset {
-    int samples = 0;
-    std::string from; // "forced", "disc image", or empty: not known
-    // "read offset +6 samples (forced)", "read offset unknown: 0 used"
-    std::string describe() const {
-        if (from.empty())
-            return "read offset unknown: 0 used";
-        return "read offset " + std::string(samples > 0 ? "+" : "") + std::to_string(samples) +
-               " samples (" + from + ")";
-    }
-};
-
-// A disc image is exact; WAVELATHE_READ_OFFSET forces an offset (for tests, and for a drive whose
-// offset the user knows).
-ReadOffset readOffsetOf(bool image) {
+// How many samples late the drive reads, and where that is known from: WAVELATHE_READ_OFFSET
+// forces one (for tests, on an image too); an image is exact; a drive's comes from the user's
+// setting or AccurateRip's list.
+ReadOffset readOffsetOf(bool image, CdIo_t* cdio) {
     if (const char* forced = std::getenv("WAVELATHE_READ_OFFSET"); forced && *forced) {
         char* end = nullptr;
         const long samples = std::strtol(forced, &end, 10);
-        if (!*end && samples > -kMostOffset && samples < kMostOffset)
+        if (!*end && samples >= -kMostReadOffset && samples <= kMostReadOffset)
             return {static_cast<int>(samples), "forced"};
     }
-    return image ? ReadOffset{0, "disc image"} : ReadOffset{};
+    if (image)
+        return {0, "disc image"};
+    const auto [vendor, model] = driveModel(cdio);
+    return driveReadOffset(vendor, model);
 }
 
 // The image's files, checked before libcdio sees any of them, and the view it reads it through.
@@ -381,43 +380,45 @@ bool holdsAudio(const OpenDisc& disc, long first, long last) {
     return audio;
 }
 
-// "Track01.wav" and "Track1.wav" give "Track00.wav": the name without its extension's number.
-std::string hiddenTrackName(const std::string& out) {
-    const size_t dot = out.rfind('.');
-    const size_t slash = out.rfind('/');
-    const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
-    std::string stem = hasExt ? out.substr(0, dot) : out;
-    const std::string ext = hasExt ? out.substr(dot) : std::string();
-    while (!stem.empty() && stem.back() >= '0' && stem.back() <= '9' &&
-           (slash == std::string::npos || stem.size() > slash + 1))
-        stem.pop_back();
-    return stem + "00" + ext;
-}
+// Where the rip's files go: a name as the line gives it, and as written after the rip moved to
+// an image's folder (libcdio opens a TOC file's data files from the current folder).
+struct Placed {
+    std::string name, path;
+};
 
 // Audio hidden before the first track (in its pregap, from the disc's first sector) is ripped
 // beside it as NAME00.wav; a pregap of digital silence gives no file.
-Status ripHiddenTrack(const OpenDisc& disc, const TrackPlace& place, const ReadOffset& offset,
-                      bool image, const std::string& out, const std::string& outPath,
-                      Existing existing) {
+std::optional<Result<TrackRecord>> ripHiddenTrack(const OpenDisc& disc, const TrackPlace& place,
+                                                  const ReadOffset& offset, bool image,
+                                                  const Placed& out, Existing existing) {
+    using H = Result<TrackRecord>;
     if (place.from <= 0 || !holdsAudio(disc, 0, place.from - 1))
-        return ok();
+        return std::nullopt;
     TrackPlace hidden = place;
     hidden.from = 0;
     hidden.to = place.from - 1;
-    const std::string name = hiddenTrackName(out);
     std::fprintf(stderr, "Ripping the audio hidden before track %d (%ld sectors) to %s\n",
-                 place.firstAudio, hidden.sectors(), name.c_str());
+                 place.firstAudio, hidden.sectors(), out.name.c_str());
     WavWriter wav;
-    if (Status s = wav.open(hiddenTrackName(outPath), 44100, 2, existing); !s)
-        return s;
-    TrackChecksums sums(static_cast<uint64_t>(hidden.sectors()) * kSamplesPerSector, true, false);
+    if (Status s = wav.open(out.path, 44100, 2, existing); !s)
+        return H::fail(s.error());
+    const uint64_t frames = static_cast<uint64_t>(hidden.sectors()) * kSamplesPerSector;
+    TrackChecksums sums(frames, true, false);
     if (Status s = readTrack(disc, hidden, offset, image, wav, sums); !s)
-        return s;
+        return H::fail(s.error());
     if (Status s = wav.finish(); !s)
-        return s;
+        return H::fail(s.error());
     std::fprintf(stderr, "%s\n", sums.describe().c_str());
-    reportOutput(name, wav.trashedOld());
-    return ok();
+    reportOutput(out.name, wav.trashedOld());
+    TrackRecord record;
+    record.file = out.name;
+    record.frames = frames;
+    record.peak = sums.peak();
+    record.crc = sums.crc32();
+    record.v1 = sums.accurateRipV1();
+    record.v2 = sums.accurateRipV2();
+    record.repaired = static_cast<long>(g_repaired.size());
+    return record;
 }
 
 // The track's names: MusicBrainz's for the release chosen (when the user lets us ask), else the
@@ -460,19 +461,188 @@ std::string accurateRipVerdict(const DiscToc& toc, int track, const TrackChecksu
                    static_cast<uint64_t>(sectors) * kSamplesPerSector);
 }
 
+// The disc as the rip's log and cue sheet describe it.
+RipDisc describeDisc(const OpenDisc& disc, const TrackPlace& place, const DiscToc& toc,
+                     const DiscIdentity& id, const ReadOffset& offset,
+                     const std::string& deviceName, bool image, const Tags& names) {
+    RipDisc d;
+    d.source = deviceName;
+    if (const auto [vendor, model] = driveModel(disc.cdio); !image && !model.empty())
+        d.source += " (" + vendor + (vendor.empty() ? "" : " ") + model + ")";
+    d.offset = offset.describe();
+    d.correction = image ? "none needed: a disc image reads the same every time"
+                         : "full (paranoia): every sector read at least twice, up to " +
+                               std::to_string(kReadRetries) + " re-reads";
+    d.musicBrainzId = id.id;
+    const AccurateRipDisc ar = accurateRipDisc(toc);
+    char text[48];
+    std::snprintf(text, sizeof text, "%03d-%08x-%08x-%08x", ar.audioTracks, ar.id1, ar.id2,
+                  ar.freedb);
+    d.accurateRipId = text;
+    std::snprintf(text, sizeof text, "%08x", ar.freedb);
+    d.freedbId = text;
+    d.album = names.album;
+    d.albumArtist = names.albumArtist;
+    auto taken = [](char* value) {
+        std::string s = value ? value : "";
+        cdio_free(value);
+        // A disc without one reads as zeros.
+        return s.find_first_not_of("0 ") == std::string::npos ? std::string() : s;
+    };
+    d.catalog = taken(cdio_get_mcn(disc.cdio));
+    for (int t = place.firstAudio; t <= place.lastAudio; ++t) {
+        const auto track = static_cast<track_t>(t);
+        if (!cdio_cddap_track_audiop(disc.drive, track))
+            continue;
+        const lsn_t start = cdio_cddap_track_firstsector(disc.drive, track);
+        const lsn_t pregap = cdio_get_track_pregap_lsn(disc.cdio, track);
+        RipDisc::Track info;
+        info.number = t;
+        // The first track's pregap is all the disc holds before it.
+        info.pregap = t == place.firstAudio                          ? start
+                      : pregap != CDIO_INVALID_LSN && pregap < start ? start - pregap
+                                                                     : 0;
+        info.isrc = taken(cdio_get_track_isrc(disc.cdio, track));
+        d.tracks.push_back(info);
+    }
+    return d;
+}
+
+// Writes a text file of the rip whole, the old one to the Trash, and says so.
+void writeRipFile(const Placed& file, const std::string& text) {
+    SafeOutput output;
+    Status s = output.open(file.path, Existing::ToTrash);
+    if (s)
+        s = output.write(text.data(), text.size());
+    if (s)
+        s = output.commit();
+    if (!s) {
+        const std::string note = file.name + " not written: " + s.error();
+        std::fprintf(stderr, "%s\n", note.c_str());
+        sendUpdate(update::kWarning, note);
+        return;
+    }
+    reportOutput(file.name, output.trashedOld());
+}
+
+// A record of a track ripped (or not) for the log.
+TrackRecord recordOfTrack(int track, const std::string& file, const R& ripped, uint64_t frames,
+                          int peak) {
+    TrackRecord r;
+    r.track = track;
+    r.file = file;
+    if (!ripped) {
+        r.failure = ripped.error();
+        return r;
+    }
+    r.frames = frames;
+    r.peak = peak;
+    r.repaired = ripped->repaired;
+    r.verdict = ripped->accurateRip;
+    r.title = ripped->tags.title;
+    r.artist = ripped->tags.artist;
+    return r;
+}
+
+// What one track's rip needs of the disc, opened and placed.
+struct RipContext {
+    const Options& o;
+    const Source& source;
+    const OpenDisc& disc;
+    const TrackPlace& place;
+    const DiscToc& toc;
+    const DiscIdentity& id;
+    const ReadOffset& offset;
+    bool image() const { return !source.files.empty(); }
+};
+
+R ripTrack(const RipContext& c, const Placed& out, const Tags& names, TrackChecksums& sums) {
+    const Options& o = c.o;
+    // Without /O an existing file is never touched, not even by a rename in the last moment.
+    std::fprintf(stderr, "Ripping track %d (%ld sectors) to %s\n", o.track, c.place.sectors(),
+                 out.name.c_str());
+    WavWriter wav;
+    const Existing existing = o.overwrite ? Existing::ToTrash : Existing::Refuse;
+    if (Status s = wav.open(out.path, 44100, 2, existing); !s)
+        return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
+    if (Status s = readTrack(c.disc, c.place, c.offset, c.image(), wav, sums); !s)
+        return R::fail(s.error());
+    if (Status s = wav.finish(names); !s)
+        return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
+    return Ripped{out.name,
+                  sums.describe() + "; " + c.offset.describe(),
+                  static_cast<long>(g_repaired.size()),
+                  wav.trashedOld(),
+                  names,
+                  c.id.id,
+                  c.id.toc,
+                  accurateRipVerdict(c.toc, o.track, sums, c.place.sectors())};
+}
+
+// The part of a rip of several tracks that is more than the track: a record of it, the audio
+// hidden before the first track with the first, the log and the cue sheet with the last.
+void ripOfSeveral(const RipContext& c, const R& ripped, const TrackChecksums& sums,
+                  const std::function<Placed(const std::string&)>& placed, const Tags& names,
+                  const std::string& deviceName) {
+    const Options& o = c.o;
+    const uint64_t frames = static_cast<uint64_t>(c.place.sectors()) * kSamplesPerSector;
+    TrackRecord own = recordOfTrack(o.track, outputName(o), ripped, frames, sums.peak());
+    if (ripped) {
+        own.crc = sums.crc32();
+        own.v1 = sums.accurateRipV1();
+        own.v2 = sums.accurateRipV2();
+    }
+    keepRecord(placed(outputName(o)).path, own);
+    const Placed hidden = placed(ripBaseOf(o) + "00.wav");
+    if (ripped && o.track == c.place.firstAudio) {
+        const Existing existing = o.overwrite ? Existing::ToTrash : Existing::Refuse;
+        if (auto record = ripHiddenTrack(c.disc, c.place, c.offset, c.image(), hidden, existing)) {
+            TrackRecord r = *record ? **record : TrackRecord{};
+            r.file = hidden.name;
+            r.failure = *record ? "" : record->error();
+            keepRecord(hidden.path, r);
+            if (!*record) {
+                const std::string note = "the audio hidden before track " +
+                                         std::to_string(o.track) + ": " + record->error();
+                std::fprintf(stderr, "%s\n", note.c_str());
+                sendUpdate(update::kWarning, note);
+            }
+        }
+    }
+    if (o.track != o.ripOf.back())
+        return;
+    std::vector<TrackRecord> records;
+    if (auto r = recordOf(hidden.path); r && r->track == 0)
+        records.push_back(*r);
+    for (const int t : o.ripOf)
+        if (auto r = recordOf(placed(trackFileOf(o, t)).path); r && r->track == t)
+            records.push_back(*r);
+    const RipDisc disc =
+        describeDisc(c.disc, c.place, c.toc, c.id, c.offset, deviceName, c.image(), names);
+    writeRipFile(placed(ripBaseOf(o) + ".log"), ripLog(disc, o.ripOf, records));
+    writeRipFile(placed(ripBaseOf(o) + ".cue"), cueSheet(disc, records));
+}
+
 } // namespace
 
 R rip(const Options& o) {
     cdio_log_set_handler(onLibcdioLog);
     g_libcdioError.clear();
     const std::string out = outputName(o);
+    if (!o.ripOf.empty() && std::find(o.ripOf.begin(), o.ripOf.end(), o.track) == o.ripOf.end())
+        return R::fail("track " + o.trackText + " is not one of /L's tracks");
     auto source = checkSource(o, out);
     if (!source)
         return R::fail(source.error());
     const DiscView& view = source->view;
-    // libcdio opens a TOC file's data files from the current folder, so the output's name is
-    // fixed first.
-    const std::string outPath = view.folder().empty() ? out : absolutePath(out);
+    // libcdio opens a TOC file's data files from the current folder, so the names of what the
+    // rip writes are fixed first.
+    char cwd[PATH_MAX];
+    if (!getcwd(cwd, sizeof cwd))
+        return R::fail(std::string("the current folder: ") + errnoText());
+    const auto placed = [folder = std::string(cwd)](const std::string& name) {
+        return Placed{name, name.starts_with('/') ? name : folder + "/" + name};
+    };
     if (!view.folder().empty() && chdir(view.folder().c_str()) != 0)
         return R::fail(view.folder() + ": " + errnoText());
     std::string deviceName = o.device;
@@ -487,35 +657,14 @@ R rip(const Options& o) {
     const DiscToc toc = tableOfContents(disc.cdio).value_or(DiscToc{});
     const DiscIdentity id = musicBrainzDiscId(toc);
     const Tags names = namesOf(view, disc, o.track, id);
-
-    // Without /O an existing file is never touched, not even by a rename in the last moment.
-    std::fprintf(stderr, "Ripping track %d (%ld sectors) to %s\n", o.track, place->sectors(),
-                 out.c_str());
-    WavWriter wav;
-    const Existing existing = o.overwrite ? Existing::ToTrash : Existing::Refuse;
-    if (Status s = wav.open(outPath, 44100, 2, existing); !s)
-        return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
+    const ReadOffset offset = readOffsetOf(!source->files.empty(), disc.cdio);
+    const RipContext context{o, *source, disc, *place, toc, id, offset};
     TrackChecksums sums(static_cast<uint64_t>(place->sectors()) * kSamplesPerSector,
                         o.track == place->firstAudio, o.track == place->lastAudio);
-    const ReadOffset offset = readOffsetOf(!source->files.empty());
-    if (Status s = readTrack(disc, *place, offset, !source->files.empty(), wav, sums); !s)
-        return R::fail(s.error());
-    if (Status s = wav.finish(names); !s)
-        return R::fail(s.error() + (o.overwrite ? "" : " (use /O to replace it)"));
-    if (o.track == place->firstAudio)
-        if (Status s = ripHiddenTrack(disc, *place, offset, !source->files.empty(), out, outPath,
-                                      existing);
-            !s)
-            return R::fail("the audio hidden before track " + std::to_string(o.track) + ": " +
-                           s.error());
-    return Ripped{out,
-                  sums.describe() + "; " + offset.describe(),
-                  static_cast<long>(g_repaired.size()),
-                  wav.trashedOld(),
-                  names,
-                  id.id,
-                  id.toc,
-                  accurateRipVerdict(toc, o.track, sums, place->sectors())};
+    R ripped = ripTrack(context, placed(out), names, sums);
+    if (!o.ripOf.empty())
+        ripOfSeveral(context, ripped, sums, placed, names, deviceName);
+    return ripped;
 }
 
 } // namespace wl::cdda

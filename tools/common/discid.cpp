@@ -33,22 +33,26 @@ std::string musicBrainzDiscPage(const DiscIdentity& disc) {
            "&tracks=" + std::to_string(last - first + 1) + "&id=" + disc.id;
 }
 
+int32_t audioLeadout(const DiscToc& toc) {
+    size_t afterAudio = toc.tracks.size();
+    for (size_t i = 0; i < toc.tracks.size(); ++i)
+        if (toc.tracks[i].audio)
+            afterAudio = i + 1;
+    return afterAudio < toc.tracks.size() ? toc.tracks[afterAudio].start - kEnhancedCdGap
+                                          : toc.leadout;
+}
+
 DiscIdentity musicBrainzDiscId(const DiscToc& toc) {
     int offsets[100] = {};
     int first = 0, last = 0;
-    size_t afterAudio = toc.tracks.size();
-    for (size_t i = 0; i < toc.tracks.size(); ++i) {
-        const ProbedTrack& t = toc.tracks[i];
+    for (const ProbedTrack& t : toc.tracks) {
         if (!t.audio || t.number < 1 || t.number > 99)
             continue;
         first = first ? first : t.number;
         last = t.number;
         offsets[t.number] = t.start + kLeadIn;
-        afterAudio = i + 1;
     }
-    offsets[0] = afterAudio < toc.tracks.size()
-                     ? toc.tracks[afterAudio].start + kLeadIn - kEnhancedCdGap
-                     : toc.leadout + kLeadIn;
+    offsets[0] = audioLeadout(toc) + kLeadIn;
     return musicBrainzDiscId(first, last, offsets);
 }
 

@@ -24,6 +24,10 @@ DiscIdentity musicBrainzDiscId(int first, int last, const int* offsets);
 // The disc's page at MusicBrainz, where a disc it does not know can be added.
 std::string musicBrainzDiscPage(const DiscIdentity& disc);
 
+// Where the disc's audio ends: its lead-out, or on an Enhanced CD the start of the data track
+// after the audio less the gap between the sessions (sectors from LSN 0).
+int32_t audioLeadout(const DiscToc& toc);
+
 // The same for a probed table of contents: its audio tracks, the lead-out of the audio (before
 // an Enhanced CD's data track).
 DiscIdentity musicBrainzDiscId(const DiscToc& toc);

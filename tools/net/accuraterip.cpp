@@ -77,8 +77,11 @@ AccurateRipDisc accurateRipDisc(const DiscToc& toc) {
             static_cast<uint32_t>(t.start > 0 ? t.start : 1) * static_cast<uint32_t>(number);
     }
     disc.audioTracks = number;
-    disc.id1 += static_cast<uint32_t>(toc.leadout);
-    disc.id2 += static_cast<uint32_t>(toc.leadout) * static_cast<uint32_t>(number + 1);
+    // An Enhanced CD's data track is not the database's: its audio ends where the data's
+    // session gap begins.
+    const auto leadout = static_cast<uint32_t>(audioLeadout(toc));
+    disc.id1 += leadout;
+    disc.id2 += leadout * static_cast<uint32_t>(number + 1);
     const int first = toc.tracks.empty() ? 0 : toc.tracks.front().start;
     const int seconds =
         (toc.leadout + kLeadIn) / kSectorsPerSecond - (first + kLeadIn) / kSectorsPerSecond;

@@ -17,20 +17,28 @@ std::string settingsFile() {
     return config.empty() ? config : config + "/Wavelathe/Wavelathe.ini";
 }
 
+struct Wanted {
+    std::string_view section, key;
+    std::optional<std::string> value;
+};
+
 int onEntry(void* user, const char* section, const char* name, const char* value) {
-    if (std::string_view(section) == kOnlineSection && std::string_view(name) == kOnlineKey)
-        *static_cast<bool*>(user) = std::string_view(value) != "false";
+    auto* wanted = static_cast<Wanted*>(user);
+    if (wanted->section == section && wanted->key == name)
+        wanted->value = value;
     return 1;
 }
 
 } // namespace
 
-bool lookupsAllowed() {
-    bool allowed = true;
+std::optional<std::string> storedSetting(const std::string& section, const std::string& key) {
+    Wanted wanted{section, key, std::nullopt};
     const std::string file = settingsFile();
     if (!file.empty())
-        (void)ini_parse(file.c_str(), onEntry, &allowed);
-    return allowed;
+        (void)ini_parse(file.c_str(), onEntry, &wanted);
+    return wanted.value;
 }
+
+bool lookupsAllowed() { return storedSetting(kOnlineSection, kOnlineKey) != "false"; }
 
 } // namespace wl

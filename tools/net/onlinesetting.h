@@ -2,6 +2,8 @@
 // The user's "Look up discs online" choice, stored by the program beside its other
 // preference: off, no tool and no window asks any service anything.
 #pragma once
+#include <optional>
+#include <string>
 
 namespace wl {
 
@@ -11,5 +13,8 @@ inline constexpr const char* kOnlineKey = "lookupdiscs";
 
 // On unless the user turned it off (the settings file says "false").
 bool lookupsAllowed();
+
+// A value from the same settings file, or nothing when it is not there.
+std::optional<std::string> storedSetting(const std::string& section, const std::string& key);
 
 } // namespace wl
