@@ -687,6 +687,8 @@ class TestCdda : public QObject {
                                         3, "not checked: the database's entry is not of this disc");
         QTest::newRow("server down")
             << "down" << QStringList(3, "not checked: cannot connect to the server");
+        QTest::newRow("no answer")
+            << "silent" << QStringList(3, "not checked: the server did not answer in time");
     }
     void accurateRipVerdicts() {
         QFETCH(QString, entry);
@@ -733,6 +735,8 @@ class TestCdda : public QObject {
             body = QByteArray("<html>not here</html>");
         if (entry == "404")
             answer = jsonAnswer(404, "no");
+        else if (entry == "silent")
+            answer = jsonAnswer(200, "", R"(, "delay": 60)");
         else
             answer = "{\"status\": 200, \"body64\": \"" + body.toBase64() + "\"}";
         FakeService service("{\"dBAR-003-\": [" + answer + "]}");
