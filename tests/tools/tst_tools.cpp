@@ -96,6 +96,94 @@ double snrDb(const Wav& a, const Wav& b) {
     return 10 * std::log10(signal / std::max(noise, 1.0));
 }
 
+// About a minute of music-like audio: plucked notes of a few voices, decaying, over a soft
+// noise, each channel its own (the same every run).
+void writeMusic(const QString& path, int channels, double seconds) {
+    const int rate = 44100;
+    const qint64 frames = static_cast<qint64>(rate * seconds);
+    QByteArray data;
+    data.reserve(static_cast<qsizetype>(frames * channels * 2));
+    quint32 noise = 12345;
+    const double notes[] = {130.8, 164.8, 196.0, 246.9, 261.6, 329.6, 392.0, 523.3};
+    for (qint64 i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        for (int c = 0; c < channels; ++c) {
+            double v = 0;
+            for (int voice = 0; voice < 3; ++voice) {
+                const double beat = 0.25 * (voice + 1) + 0.05 * c;
+                const qint64 step = static_cast<qint64>(t / beat);
+                const double f = notes[(step * (voice + 3) + voice) % 8] * (voice == 2 ? 2 : 1);
+                const double since = t - static_cast<double>(step) * beat;
+                v += 0.22 * std::exp(-4 * since) * std::sin(2 * M_PI * f * since) *
+                     (1 + 0.3 * std::sin(2 * M_PI * 3 * f * since));
+            }
+            noise = noise * 1664525u + 1013904223u;
+            v += 0.02 * (static_cast<double>(noise >> 8) / (1 << 24) - 0.5);
+            const auto s = qToLittleEndian(static_cast<qint16>(std::clamp(v, -1.0, 1.0) * 32000));
+            data.append(reinterpret_cast<const char*>(&s), 2);
+        }
+    }
+    writeAll(path, riff(chunk("fmt ", fmt(1, channels, rate, 16)) + chunk("data", data)));
+}
+
+// The info frame's fields: frames, bytes, delay, padding and the CRC of the frames after it.
+struct InfoFields {
+    quint32 frames = 0, bytes = 0;
+    int delay = -1, padding = -1;
+    quint16 musicCrc = 0, ownCrc = 0;
+    quint16 audioCrc = 0, frameCrc = 0; // the CRCs as computed here
+};
+
+quint16 crc16(const QByteArray& bytes, qsizetype from, qsizetype to) {
+    quint16 crc = 0;
+    for (qsizetype i = from; i < to; ++i) {
+        crc ^= static_cast<unsigned char>(bytes[i]);
+        for (int b = 0; b < 8; ++b)
+            crc = (crc & 1) ? static_cast<quint16>((crc >> 1) ^ 0xA001)
+                            : static_cast<quint16>(crc >> 1);
+    }
+    return crc;
+}
+
+// The LAME info frame of a stereo or mono MPEG-1 file without an ID3 tag.
+InfoFields infoFields(const QByteArray& mp3) {
+    InfoFields f;
+    const qsizetype tag = std::max(mp3.indexOf("Info"), mp3.indexOf("Xing"));
+    const qsizetype lame = mp3.indexOf("LAME");
+    if (tag < 0 || lame < 0 || lame > 400)
+        return f;
+    auto be32 = [&](qsizetype at) { return qFromBigEndian<quint32>(mp3.constData() + at); };
+    f.frames = be32(tag + 8);
+    f.bytes = be32(tag + 12);
+    const auto byte = [&](qsizetype at) { return static_cast<unsigned char>(mp3[at]); };
+    f.delay = byte(lame + 21) << 4 | byte(lame + 22) >> 4;
+    f.padding = (byte(lame + 22) & 15) << 8 | byte(lame + 23);
+    f.musicCrc = static_cast<quint16>(byte(lame + 32) << 8 | byte(lame + 33));
+    f.ownCrc = static_cast<quint16>(byte(lame + 34) << 8 | byte(lame + 35));
+    // The info frame is as long as the frame the header describes: 144000 * kbps / rate.
+    const int kbps = 128, rate = 44100;
+    const qsizetype infoSize = 144000 * kbps / rate + ((byte(2) >> 1) & 1);
+    f.audioCrc = crc16(mp3, infoSize, mp3.size());
+    f.frameCrc = crc16(mp3, 0, lame + 34);
+    return f;
+}
+
+// The largest error of a decode against its source, in windows of a given width, per window.
+QList<int> largestErrors(const Wav& source, const Wav& decoded, int window) {
+    QList<int> errors;
+    const auto* x = reinterpret_cast<const qint16*>(source.pcm.constData());
+    const auto* y = reinterpret_cast<const qint16*>(decoded.pcm.constData());
+    const qint64 frames = std::min(source.frames(), decoded.frames());
+    for (qint64 from = 0; from < frames; from += window) {
+        int worst = 0;
+        for (qint64 i = from * source.channels;
+             i < std::min(frames, from + window) * source.channels; ++i)
+            worst = std::max(worst, std::abs(x[i] - y[i]));
+        errors << worst;
+    }
+    return errors;
+}
+
 } // namespace
 
 class TestTools : public QObject {
@@ -377,6 +465,112 @@ class TestTools : public QObject {
         QCOMPARE(leftovers(folder.path()), (QStringList{"in.wav", "out.mp3"}));
     }
 
+    // One file on every core: the joined stream is the file a serial encode writes, in all a
+    // player can tell (its length, its info frame, its sound, at the joins too).
+    void splitEncodeIsASerialEncode_data() {
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<QStringList>("switches");
+        QTest::newRow("stereo, 128 kbit/s") << 2 << QStringList{"-128"};
+        QTest::newRow("mono") << 1 << QStringList{"-128"};
+        QTest::newRow("downmixed") << 2 << QStringList{"-dm"};
+    }
+    void splitEncodeIsASerialEncode() {
+        QFETCH(int, channels);
+        QFETCH(QStringList, switches);
+        TestFolder folder;
+        writeMusic("song.wav", channels, 60.0);
+        const Wav source = readWav("song.wav");
+        QMap<int, QByteArray> mp3;
+        QMap<int, double> snr;
+        QMap<int, Wav> decoded;
+        for (const int parts : {1, 2, 4}) {
+            const QString out = QString("song%1.mp3").arg(parts);
+            qputenv("WAVELATHE_THREADS", QByteArray::number(parts));
+            const Run r = runProgram(tool("BladeEnc"), QStringList{"song.wav", out} + switches);
+            QVERIFY2(r.status == 0, r.err.constData());
+            mp3[parts] = readAll(out);
+            QCOMPARE(runProgram(tool("l3dec"), {out, "back.wav"}).status, 0);
+            decoded[parts] = readWav("back.wav");
+            QCOMPARE(decoded[parts].frames(), source.frames());
+            if (!QStandardPaths::findExecutable("mpg123").isEmpty()) {
+                QCOMPARE(runProgram("mpg123", {"-q", "-w", "peer.wav", out}).status, 0);
+                QCOMPARE(readWav("peer.wav").frames(), source.frames());
+            }
+            const Wav back = readWav("back.wav");
+            Wav mono = source;
+            if (switches.contains("-dm")) {
+                // The downmix is compared with the mean of the channels.
+                mono.channels = 1;
+                mono.pcm.clear();
+                const auto* x = reinterpret_cast<const qint16*>(source.pcm.constData());
+                for (qint64 i = 0; i < source.frames(); ++i) {
+                    const auto m =
+                        qToLittleEndian(static_cast<qint16>((x[2 * i] + x[2 * i + 1]) / 2));
+                    mono.pcm.append(reinterpret_cast<const char*>(&m), 2);
+                }
+            }
+            snr[parts] = snrDb(mono, back);
+            decoded[parts] = back;
+            if (parts == 1)
+                decoded[0] = mono;
+        }
+        qunsetenv("WAVELATHE_THREADS");
+        const InfoFields serial = infoFields(mp3[1]);
+        QVERIFY(serial.delay > 0);
+        for (const int parts : {2, 4}) {
+            const InfoFields f = infoFields(mp3[parts]);
+            const QString which = QString("%1 parts").arg(parts);
+            // CBR: the same frames, and the same samples after the delay and before the padding.
+            QCOMPARE(f.frames, serial.frames);
+            QCOMPARE(f.delay, serial.delay);
+            QCOMPARE(f.padding, serial.padding);
+            QCOMPARE(qsizetype(f.bytes), mp3[parts].size());
+            QCOMPARE(f.musicCrc, f.audioCrc);
+            QCOMPARE(f.ownCrc, f.frameCrc);
+            QVERIFY2(std::abs(mp3[parts].size() - mp3[1].size()) <= mp3[1].size() / 100,
+                     qPrintable(which));
+            QVERIFY2(std::abs(snr[parts] - snr[1]) <= 0.1,
+                     qPrintable(QString("%1: %2 dB against %3 dB serially")
+                                    .arg(which)
+                                    .arg(snr[parts])
+                                    .arg(snr[1])));
+            // Around where the parts may meet (the 20 ms windows over the frames where a join
+            // can fall), the error is no worse than elsewhere.
+            const QList<int> errors = largestErrors(decoded[0], decoded[parts], 882);
+            const qint64 frames = source.frames() / 1152;
+            int nearJoins = 0, elsewhere = 0;
+            for (qsizetype w = 0; w < errors.size(); ++w) {
+                const qint64 frame = w * 882 / 1152;
+                bool near = false;
+                for (int p = 1; p < parts; ++p) {
+                    const qint64 nominal = frames * p / parts;
+                    near = near || (frame >= nominal - 2 && frame <= nominal + 66);
+                }
+                (near ? nearJoins : elsewhere) = std::max(near ? nearJoins : elsewhere, errors[w]);
+            }
+            QVERIFY2(nearJoins <= elsewhere * 3 / 2,
+                     qPrintable(QString("%1: %2 near the joins, %3 elsewhere")
+                                    .arg(which)
+                                    .arg(nearJoins)
+                                    .arg(elsewhere)));
+        }
+    }
+
+    // A file shorter than a part is encoded serially: the very bytes of a serial encode.
+    void shortFileEncodedSerially() {
+        TestFolder folder;
+        writeMusic("short.wav", 2, 6.0);
+        QByteArray out[2];
+        for (int i = 0; i < 2; ++i) {
+            qputenv("WAVELATHE_THREADS", i ? "4" : "1");
+            QCOMPARE(runProgram(tool("BladeEnc"), {"short.wav", "short.mp3"}).status, 0);
+            out[i] = readAll("short.mp3");
+            QFile::remove("short.mp3");
+        }
+        qunsetenv("WAVELATHE_THREADS");
+        QCOMPARE(out[1], out[0]);
+    }
+
     void interruptedLeavesNothing_data() {
         QTest::addColumn<int>("signal");
         QTest::newRow("SIGTERM") << int(SIGTERM);
@@ -389,6 +583,8 @@ class TestTools : public QObject {
         QFETCH(int, signal);
         TestFolder folder;
         writeWav("long.wav", 44100, 2, 120.0);
+        // In parts on every core, as a file this long is encoded.
+        qputenv("WAVELATHE_THREADS", "4");
         QProcess p;
         p.setProgram(tool("BladeEnc"));
         p.setArguments({"long.wav", "-hq", "-delete", "-quit"});
@@ -396,6 +592,7 @@ class TestTools : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(leftovers(folder.path()).size() == 2, 10000); // the temporary file
         ::kill(static_cast<pid_t>(p.processId()), signal);
         QVERIFY(p.waitForFinished(10000));
+        qunsetenv("WAVELATHE_THREADS");
         QCOMPARE(leftovers(folder.path()), QStringList{"long.wav"});
     }
 
@@ -499,8 +696,8 @@ class TestTools : public QObject {
                               << qint64(22050) << "";
         QTest::newRow("tags-after-the-audio")
             << file(whole + info.size(), n, info) << qint64(22050) << "";
-        QTest::newRow("joined-with-cat") << file(whole, n, model) << qint64(22050)
-                                         << "88.2 kB after its audio were not read";
+        QTest::newRow("joined-with-cat")
+            << file(whole, n, model) << qint64(22050) << "88.2 kB after its audio were not read";
         QTest::newRow("second-data-chunk") << file(whole + 8 + n, n, chunk("data", pcm))
                                            << qint64(22050) << "88.2 kB of a second data chunk";
         QTest::newRow("samples-past-a-short-size")

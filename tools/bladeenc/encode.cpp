@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "encode.h"
 
+#include "lame.h"
+#include "parts.h"
+
 #include "files.h"
 #include "paths.h"
 
@@ -16,30 +19,18 @@
 namespace wl::bladeenc {
 namespace {
 
-struct LameDeleter {
-    void operator()(lame_global_flags* g) const { lame_close(g); }
-};
-struct SndDeleter {
-    void operator()(SNDFILE* f) const { sf_close(f); }
-};
-
-// The data chunk as a file of its own, for libsndfile's raw PCM reader: whatever the header
-// claims, it reads exactly the bytes that checkWav placed.
-struct DataWindow {
-    const ReadAt* read;
-    sf_count_t offset, size, pos;
-};
-
-sf_count_t windowLength(void* u) { return static_cast<DataWindow*>(u)->size; }
+// The data chunk as a file of its own, for libsndfile's raw PCM reader.
+using Window = Samples::Window;
+sf_count_t windowLength(void* u) { return static_cast<Window*>(u)->size; }
 sf_count_t windowSeek(sf_count_t off, int whence, void* u) {
-    auto* w = static_cast<DataWindow*>(u);
+    auto* w = static_cast<Window*>(u);
     const sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? w->pos : w->size;
     if (base + off < 0 || base + off > w->size)
         return -1;
     return w->pos = base + off;
 }
 sf_count_t windowRead(void* buf, sf_count_t n, void* u) {
-    auto* w = static_cast<DataWindow*>(u);
+    auto* w = static_cast<Window*>(u);
     const sf_count_t want = std::min(n, w->size - w->pos);
     const size_t got = want > 0 ? (*w->read)(static_cast<uint64_t>(w->offset + w->pos), buf,
                                              static_cast<size_t>(want))
@@ -48,7 +39,7 @@ sf_count_t windowRead(void* buf, sf_count_t n, void* u) {
     return static_cast<sf_count_t>(got);
 }
 sf_count_t windowWrite(const void*, sf_count_t, void*) { return 0; }
-sf_count_t windowTell(void* u) { return static_cast<DataWindow*>(u)->pos; }
+sf_count_t windowTell(void* u) { return static_cast<Window*>(u)->pos; }
 
 int rawFormat(const WavShape& s) {
     int sub = SF_FORMAT_PCM_16;
@@ -110,80 +101,55 @@ void setNames(lame_global_flags* gf, const Tags& tags) {
     lame_set_write_id3tag_automatic(gf, 0);
 }
 
-Status encodeStream(SNDFILE* sf, const WavShape& shape, const EncodeSettings& settings,
+// The most bytes libmp3lame gives for n sample frames.
+size_t mp3Room(int frames) { return static_cast<size_t>(frames) * 5 / 4 + 7200; }
+
+// One serial encode: every frame read in order through one encoder.
+Status encodeStream(Samples& samples, const WavShape& shape, const EncodeSettings& settings,
                     ByteSink& sink, Progress* progress, uint64_t& clamped) {
-    const int channels = shape.channels;
-    std::unique_ptr<lame_global_flags, LameDeleter> gf(lame_init());
+    auto gf = makeEncoder(shape, settings, true, !settings.tags.empty());
     if (!gf)
-        return fail("out of memory");
-    lame_set_num_channels(gf.get(), channels);
-    // Above 48 kHz the encoder picks an MPEG rate and resamples, as the usual encoders do.
-    lame_set_in_samplerate(gf.get(), shape.rate);
-    lame_set_brate(gf.get(), settings.kbps);
-    lame_set_VBR(gf.get(), vbr_off);
-    lame_set_bWriteVbrTag(gf.get(), 1);
-    if (settings.downmix)
-        lame_set_mode(gf.get(), MONO);
-    if (settings.highQuality)
-        lame_set_quality(gf.get(), 0);
-    if (!settings.tags.empty())
-        setNames(gf.get(), settings.tags);
-    if (lame_init_params(gf.get()) < 0)
-        return fail("the encoder cannot use " + std::to_string(settings.kbps) +
-                    " kbit/s for this input");
+        return fail(gf.error());
     size_t firstFrame = 0; // where the audio's first frame, the info frame, begins
     if (!settings.tags.empty()) {
-        std::vector<unsigned char> tag(lame_get_id3v2_tag(gf.get(), nullptr, 0));
-        firstFrame = lame_get_id3v2_tag(gf.get(), tag.data(), tag.size());
-        if (firstFrame > tag.size())
-            return fail("the encoder could not make the ID3 tag");
-        if (Status s = sink.write(tag.data(), firstFrame); !s)
+        auto tag = id3Tag(gf->get());
+        if (!tag)
+            return fail(tag.error());
+        firstFrame = tag->size();
+        if (Status s = sink.write(tag->data(), tag->size()); !s)
             return s;
     }
-
     constexpr int kFrames = 4608;
-    std::vector<float> pcm(static_cast<size_t>(kFrames) * channels);
-    std::vector<float> left(kFrames), right(kFrames);
-    std::vector<unsigned char> mp3(kFrames * 5 / 4 + 7200);
+    std::vector<float> pcm(static_cast<size_t>(kFrames) * shape.channels);
+    std::vector<unsigned char> mp3;
     const uint64_t total = shape.dataBytes / static_cast<uint64_t>(shape.frameBytes());
     uint64_t done = 0;
-    while (true) {
-        const sf_count_t got = sf_readf_float(sf, pcm.data(), kFrames);
-        if (got <= 0)
-            break;
-        const int n = static_cast<int>(got);
-        if (shape.isFloat)
-            clamped += clampSamples(pcm.data(), static_cast<size_t>(n) * channels);
-        for (int i = 0; i < n; ++i) {
-            left[i] = pcm[static_cast<size_t>(i) * channels];
-            right[i] = channels == 2 ? pcm[static_cast<size_t>(i) * 2 + 1] : left[i];
-        }
-        // The float interface takes full-scale samples as +-1.0.
-        const int bytes = lame_encode_buffer_ieee_float(gf.get(), left.data(), right.data(), n,
-                                                        mp3.data(), static_cast<int>(mp3.size()));
-        if (bytes < 0)
-            return fail("the encoder failed (code " + std::to_string(bytes) + ")");
-        if (Status s = sink.write(mp3.data(), static_cast<size_t>(bytes)); !s)
+    for (int n; (n = samples.read(pcm.data(), kFrames, clamped)) > 0;) {
+        mp3.clear();
+        if (Status s = encodeFrames(gf->get(), pcm.data(), n, shape.channels, mp3); !s)
             return s;
-        done += static_cast<uint64_t>(got);
+        if (Status s = sink.write(mp3.data(), mp3.size()); !s)
+            return s;
+        done += static_cast<uint64_t>(n);
         if (progress)
             progress->update(static_cast<double>(done) / static_cast<double>(total),
                              static_cast<double>(done) / shape.rate);
     }
-    if (sf_error(sf) != SF_ERR_NO_ERROR)
-        return fail(std::string("cannot read the samples: ") + sf_strerror(sf));
+    if (!samples.error().empty())
+        return fail(samples.error());
     // A file that shrank while it was read must not pass for encoded (and be deleted).
     if (done != total)
         return fail("only " + std::to_string(done) + " of " + std::to_string(total) +
                     " sample frames could be read; the file changed or is damaged");
-    const int bytes = lame_encode_flush(gf.get(), mp3.data(), static_cast<int>(mp3.size()));
-    if (bytes < 0)
-        return fail("the encoder failed at the end (code " + std::to_string(bytes) + ")");
-    if (Status s = sink.write(mp3.data(), static_cast<size_t>(bytes)); !s)
+    mp3.clear();
+    if (Status s = flushEncoder(gf->get(), mp3); !s)
+        return s;
+    if (Status s = sink.write(mp3.data(), mp3.size()); !s)
         return s;
     // The info tag replaces the placeholder frame at the start, so decoders can trim the
     // encoder's delay and padding.
-    const size_t tag = lame_get_lametag_frame(gf.get(), mp3.data(), mp3.size());
+    mp3.assign(mp3Room(0), 0);
+    const size_t tag = lame_get_lametag_frame(gf->get(), mp3.data(), mp3.size());
     if (tag > 0 && tag <= mp3.size())
         return sink.writeAt(firstFrame, mp3.data(), tag);
     return ok();
@@ -205,20 +171,117 @@ bool sameIdentity(const FileIdentity& a, const FileIdentity& b) {
 
 } // namespace
 
-Status encodePcm(const ReadAt& read, const WavShape& shape, const EncodeSettings& settings,
-                 ByteSink& sink, Progress* progress, uint64_t* clamped) {
-    DataWindow window{&read, static_cast<sf_count_t>(shape.dataOffset),
-                      static_cast<sf_count_t>(shape.dataBytes), 0};
+Result<Lame> makeEncoder(const WavShape& shape, const EncodeSettings& settings, bool infoFrame,
+                         bool names) {
+    Lame gf(lame_init());
+    if (!gf)
+        return Result<Lame>::fail("out of memory");
+    lame_set_num_channels(gf.get(), shape.channels);
+    // Above 48 kHz the encoder picks an MPEG rate and resamples, as the usual encoders do.
+    lame_set_in_samplerate(gf.get(), shape.rate);
+    lame_set_brate(gf.get(), settings.kbps);
+    lame_set_VBR(gf.get(), vbr_off);
+    lame_set_bWriteVbrTag(gf.get(), infoFrame ? 1 : 0);
+    if (settings.downmix)
+        lame_set_mode(gf.get(), MONO);
+    if (settings.highQuality)
+        lame_set_quality(gf.get(), 0);
+    if (names)
+        setNames(gf.get(), settings.tags);
+    if (lame_init_params(gf.get()) < 0)
+        return Result<Lame>::fail("the encoder cannot use " + std::to_string(settings.kbps) +
+                                  " kbit/s for this input");
+    return gf;
+}
+
+Result<std::vector<unsigned char>> id3Tag(lame_global_flags* gf) {
+    std::vector<unsigned char> tag(lame_get_id3v2_tag(gf, nullptr, 0));
+    const size_t size = lame_get_id3v2_tag(gf, tag.data(), tag.size());
+    if (size > tag.size())
+        return Result<std::vector<unsigned char>>::fail("the encoder could not make the ID3 tag");
+    tag.resize(size);
+    return tag;
+}
+
+Samples::Samples(const ReadAt& read, const WavShape& shape)
+    : shape_(shape), window_{&read, static_cast<sf_count_t>(shape.dataOffset),
+                             static_cast<sf_count_t>(shape.dataBytes), 0} {
     SF_VIRTUAL_IO io{windowLength, windowSeek, windowRead, windowWrite, windowTell};
     SF_INFO info{};
     info.samplerate = shape.rate;
     info.channels = shape.channels;
     info.format = rawFormat(shape);
-    std::unique_ptr<SNDFILE, SndDeleter> sf(sf_open_virtual(&io, SFM_READ, &info, &window));
-    if (!sf)
+    sf_.reset(sf_open_virtual(&io, SFM_READ, &info, &window_));
+}
+
+Status Samples::opened() const {
+    if (!sf_)
         return fail(std::string("cannot read the samples: ") + sf_strerror(nullptr));
+    return ok();
+}
+
+bool Samples::seek(uint64_t frame) {
+    return sf_seek(sf_.get(), static_cast<sf_count_t>(frame), SEEK_SET) ==
+           static_cast<sf_count_t>(frame);
+}
+
+int Samples::read(float* pcm, int frames, uint64_t& clamped) {
+    const sf_count_t got = sf_readf_float(sf_.get(), pcm, frames);
+    if (got <= 0)
+        return 0;
+    if (shape_.isFloat)
+        clamped += clampSamples(pcm, static_cast<size_t>(got) * shape_.channels);
+    return static_cast<int>(got);
+}
+
+std::string Samples::error() const {
+    if (sf_error(sf_.get()) == SF_ERR_NO_ERROR)
+        return {};
+    return std::string("cannot read the samples: ") + sf_strerror(sf_.get());
+}
+
+Status encodeFrames(lame_global_flags* gf, const float* pcm, int frames, int channels,
+                    std::vector<unsigned char>& mp3) {
+    thread_local std::vector<float> left, right;
+    left.resize(static_cast<size_t>(frames));
+    right.resize(static_cast<size_t>(frames));
+    for (int i = 0; i < frames; ++i) {
+        left[i] = pcm[static_cast<size_t>(i) * channels];
+        right[i] = channels == 2 ? pcm[static_cast<size_t>(i) * 2 + 1] : left[i];
+    }
+    const size_t at = mp3.size();
+    mp3.resize(at + mp3Room(frames));
+    // The float interface takes full-scale samples as +-1.0.
+    const int bytes = lame_encode_buffer_ieee_float(
+        gf, left.data(), right.data(), frames, mp3.data() + at, static_cast<int>(mp3.size() - at));
+    if (bytes < 0)
+        return fail("the encoder failed (code " + std::to_string(bytes) + ")");
+    mp3.resize(at + static_cast<size_t>(bytes));
+    return ok();
+}
+
+Status flushEncoder(lame_global_flags* gf, std::vector<unsigned char>& mp3) {
+    const size_t at = mp3.size();
+    mp3.resize(at + mp3Room(0));
+    const int bytes = lame_encode_flush(gf, mp3.data() + at, static_cast<int>(mp3.size() - at));
+    if (bytes < 0)
+        return fail("the encoder failed at the end (code " + std::to_string(bytes) + ")");
+    mp3.resize(at + static_cast<size_t>(bytes));
+    return ok();
+}
+
+Status encodePcm(const ReadAt& read, const WavShape& shape, const EncodeSettings& settings,
+                 ByteSink& sink, Progress* progress, uint64_t* clamped) {
     uint64_t count = 0;
-    Status s = encodeStream(sf.get(), shape, settings, sink, progress, count);
+    Status s = ok();
+    if (auto parts = encodeInParts(read, shape, settings, sink, progress, count)) {
+        s = *parts;
+    } else {
+        Samples samples(read, shape);
+        s = samples.opened();
+        if (s)
+            s = encodeStream(samples, shape, settings, sink, progress, count);
+    }
     if (clamped)
         *clamped = count;
     return s;

@@ -12,7 +12,8 @@ struct EncodeSettings {
     int kbps = 128;
     bool downmix = false;
     bool highQuality = false;
-    Tags tags; // for an ID3v2 tag at the start of the MP3; none when empty
+    Tags tags;     // for an ID3v2 tag at the start of the MP3; none when empty
+    int parts = 0; // encoders working on parts of one file: 0 one per core, 1 a serial encode
 };
 
 // Encodes the audio of a checked WAV (read through read, within shape's data) into a CBR MP3

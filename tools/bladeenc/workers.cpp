@@ -20,10 +20,10 @@ void failJob(Job& job, const std::string& why) {
     job.updates.push_back({std::string(update::kFailed), job.input + ": " + why});
 }
 
-void runJob(Job& job, const Options& o, Progress* progress) {
+void runJob(Job& job, const Options& o, Progress* progress, int parts) {
     if (!job.refusal.empty())
         return failJob(job, job.refusal);
-    const EncodeSettings settings{o.kbps, o.downmix, o.highQuality, {}};
+    const EncodeSettings settings{o.kbps, o.downmix, o.highQuality, {}, parts};
     auto encoded = encodeFile(job.input, job.output, settings, progress);
     if (progress)
         progress->clear();
@@ -78,7 +78,7 @@ void runAll(std::vector<Job>& jobs, const Options& o) {
         Progress progress(stderrIsTerminal());
         std::fputs(startLine(jobs[0]).c_str(), stderr);
         sendUpdate(update::kStart, jobs[0].input);
-        runJob(jobs[0], o, &progress);
+        runJob(jobs[0], o, &progress, 0);
         std::fputs(jobs[0].report.c_str(), stderr);
         for (const Update& u : jobs[0].updates)
             sendUpdate(u.keyword, u.text);
@@ -92,7 +92,7 @@ void runAll(std::vector<Job>& jobs, const Options& o) {
     for (unsigned w = workerCount(jobs.size()); w > 0; --w)
         pool.emplace_back([&] {
             for (size_t i; (i = next++) < jobs.size();) {
-                runJob(jobs[i], o, nullptr);
+                runJob(jobs[i], o, nullptr, 1);
                 std::lock_guard lock(m);
                 finished[i] = true;
                 cv.notify_all();
