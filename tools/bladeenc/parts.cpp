@@ -59,6 +59,11 @@ Status encodePart(const ReadAt& read, const WavShape& shape, const EncodeSetting
     if (!samples.seek(part.fromSample))
         return fail("cannot read the samples: the file changed or is damaged");
     std::vector<float> pcm(static_cast<size_t>(kBlock) * shape.channels);
+    // The part's MP3 at its bitrate, and a little more: no buffer twice as large as it needs.
+    part.mp3.reserve(static_cast<size_t>((part.toSample - part.fromSample) *
+                                         static_cast<uint64_t>(settings.kbps) * 125 /
+                                         static_cast<uint64_t>(shape.rate)) +
+                     (1 << 16));
     for (uint64_t at = part.fromSample; at < part.toSample;) {
         uint64_t end = std::min(part.toSample, at + kBlock);
         for (const uint64_t edge : {part.countFrom, part.countTo})
@@ -146,39 +151,47 @@ std::optional<uint64_t> joinAt(const Part& earlier, const Part& later, uint64_t 
     return std::nullopt;
 }
 
-// The parts' frames joined: each part's from its join on, and the main data the first of them
-// borrows put in the room the part before leaves.
-std::optional<std::pair<std::vector<unsigned char>, std::vector<Mp3Frame>>>
-joined(const std::vector<Part>& parts, const std::vector<uint64_t>& joins) {
-    std::vector<unsigned char> audio;
+// A run of one part's frames in the joined stream.
+struct Segment {
+    const Part* part;
+    size_t from, to; // its frames
+};
+
+// The parts' frames joined: each part's from its join on, the main data the first of them
+// borrows put in the room the part before leaves (in that part's own bytes). Gives the runs
+// and where each frame lies in the joined stream.
+std::optional<std::pair<std::vector<Segment>, std::vector<Mp3Frame>>>
+joined(std::vector<Part>& parts, const std::vector<uint64_t>& joins) {
+    std::vector<Segment> segments;
     std::vector<Mp3Frame> placed;
+    size_t length = 0;
     for (size_t p = 0; p < parts.size(); ++p) {
         const Part& part = parts[p];
-        const size_t from = static_cast<size_t>(joins[p] - part.firstFrame);
+        const auto from = static_cast<size_t>(joins[p] - part.firstFrame);
         const size_t to = p + 1 < parts.size() ? static_cast<size_t>(joins[p + 1] - part.firstFrame)
                                                : part.frames.size();
         if (from >= to || to > part.frames.size())
             return std::nullopt;
         if (p > 0) {
+            Part& before = parts[p - 1];
             const auto borrowed = static_cast<size_t>(part.frames[from].mainDataBegin);
             const auto source = mainDataBefore(part.frames, from, borrowed);
-            const auto target = mainDataBefore(placed, placed.size(), borrowed);
+            const auto target = mainDataBefore(before.frames, segments.back().to, borrowed);
             if (source.size() != borrowed || target.size() != borrowed)
                 return std::nullopt;
             for (size_t i = 0; i < borrowed; ++i)
-                audio[target[i]] = part.mp3[source[i]];
+                before.mp3[target[i]] = part.mp3[source[i]];
         }
+        segments.push_back({&part, from, to});
         for (size_t i = from; i < to; ++i) {
             Mp3Frame f = part.frames[i];
-            const size_t shift = audio.size();
-            audio.insert(audio.end(), part.mp3.begin() + static_cast<long>(f.at),
-                         part.mp3.begin() + static_cast<long>(f.at + f.size));
-            f.slot = f.slot - f.at + shift;
-            f.at = shift;
+            f.slot = f.slot - f.at + length;
+            f.at = length;
+            length += f.size;
             placed.push_back(f);
         }
     }
-    return std::pair{std::move(audio), std::move(placed)};
+    return std::pair{std::move(segments), std::move(placed)};
 }
 
 // The parts of a file of frames frames: nominal first frames K_p, and the samples each reads.
@@ -266,18 +279,24 @@ std::optional<Status> encodeInParts(const ReadAt& read, const WavShape& shape,
     auto stream = joined(parts, joins);
     if (!stream || !reservoirHolds(stream->second, mostBorrowed) || parts[0].infoFrame.empty())
         return std::nullopt;
-    const auto& [audio, placed] = *stream;
+    const auto& [segments, placed] = *stream;
 
     WholeStream whole;
+    const size_t infoSize = parts[0].infoFrame.size();
     whole.audioFrames = static_cast<uint32_t>(placed.size());
-    whole.bytes = static_cast<uint32_t>(parts[0].infoFrame.size() + audio.size());
+    whole.bytes = static_cast<uint32_t>(infoSize + placed.back().at + placed.back().size);
     const long padding =
         static_cast<long>(placed.size() * frameSize) - parts[0].delay - static_cast<long>(samples);
     whole.padding = static_cast<int>(padding);
-    whole.musicCrc = lameCrc16(audio.data(), audio.size());
     whole.frameAt.push_back(0);
     for (const Mp3Frame& f : placed)
-        whole.frameAt.push_back(parts[0].infoFrame.size() + f.at);
+        whole.frameAt.push_back(infoSize + f.at);
+    for (const Segment& run : segments) {
+        const Part& part = *run.part;
+        const size_t at = part.frames[run.from].at;
+        const size_t end = part.frames[run.to - 1].at + part.frames[run.to - 1].size;
+        whole.musicCrc = lameCrc16(part.mp3.data() + at, end - at, whole.musicCrc);
+    }
     std::vector<unsigned char> info = parts[0].infoFrame;
     if (padding < 0 || !describeStream(info, whole))
         return std::nullopt;
@@ -285,9 +304,16 @@ std::optional<Status> encodeInParts(const ReadAt& read, const WavShape& shape,
     for (const Part& part : parts)
         clamped += part.clamped;
     for (const std::vector<unsigned char>* bytes :
-         {&std::as_const(parts[0].id3), &std::as_const(info), &audio})
+         {&std::as_const(parts[0].id3), &std::as_const(info)})
         if (Status s = sink.write(bytes->data(), bytes->size()); !s)
             return s;
+    for (const Segment& run : segments) {
+        const Part& part = *run.part;
+        const size_t at = part.frames[run.from].at;
+        const size_t end = part.frames[run.to - 1].at + part.frames[run.to - 1].size;
+        if (Status s = sink.write(part.mp3.data() + at, end - at); !s)
+            return s;
+    }
     if (progress)
         progress->update(1.0, static_cast<double>(samples) / shape.rate);
     return ok();

@@ -89,10 +89,14 @@ void runAll(std::vector<Job>& jobs, const Options& o) {
     std::condition_variable cv;
     std::vector<bool> finished(jobs.size(), false);
     std::vector<std::thread> pool;
-    for (unsigned w = workerCount(jobs.size()); w > 0; --w)
+    const unsigned workers = workerCount(jobs.size());
+    for (unsigned w = workers; w > 0; --w)
         pool.emplace_back([&] {
             for (size_t i; (i = next++) < jobs.size();) {
-                runJob(jobs[i], o, nullptr, 1);
+                // One file per core while files are waiting; the last few are split on every
+                // core, so that a core whose file is done does not idle while audio is left.
+                const bool lastOnes = jobs.size() - i <= workers;
+                runJob(jobs[i], o, nullptr, lastOnes ? 0 : 1);
                 std::lock_guard lock(m);
                 finished[i] = true;
                 cv.notify_all();

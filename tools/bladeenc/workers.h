@@ -24,7 +24,8 @@ struct Job {
 unsigned workerCount(size_t jobs);
 
 // Encodes the jobs, one worker per core, printing each job's lines whole and in order and
-// sending its updates; a single job shows its progress as it goes.
+// sending its updates; a single job shows its progress as it goes. A single job, and the last
+// ones of a batch, are each encoded in parts on every core.
 void runAll(std::vector<Job>& jobs, const Options& o);
 
 } // namespace wl::bladeenc
