@@ -71,20 +71,32 @@ def report(name, ours, peer, goal_time=None, goal_rss=None):
     print(line)
 
 
-def measure_shown(cmd, runs, env=None, cwd=None):
-    """Median seconds from exec to the program's first window on screen (the program prints
-    "shown T" on the monotonic clock when WAVELATHE_QUIT_WHEN_SHOWN is set), and the largest
-    peak RSS. Ending the process is no part of its start."""
+def shown_once(cmd, env=None, cwd=None):
+    """Seconds from exec to the program's first window on screen (the program prints "shown T"
+    on the monotonic clock when WAVELATHE_QUIT_WHEN_SHOWN is set), and its peak RSS. Ending the
+    process is no part of its start."""
     env = dict(env or os.environ, WAVELATHE_QUIT_WHEN_SHOWN="1")
-    times, peaks = [], []
+    with tempfile.NamedTemporaryFile(mode="r") as out:
+        start = time.monotonic()
+        proc = subprocess.run(["/usr/bin/time", "-o", out.name, "-f", "%M"] + cmd, env=env,
+                              cwd=cwd, stdin=subprocess.DEVNULL, capture_output=True, text=True)
+        if proc.returncode != 0 or "shown " not in proc.stdout:
+            sys.exit(f"failed: {' '.join(cmd)}\n{proc.stderr}")
+        shown = float(proc.stdout.split("shown ")[1].split()[0])
+        return shown - start, int(out.read().split()[-1]) / 1024.0
+
+
+def measure_shown(cmd, runs, env=None, cwd=None):
+    """Median seconds to the first window on screen and the largest peak RSS."""
+    results = [shown_once(cmd, env, cwd) for _ in range(runs)]
+    return statistics.median(r[0] for r in results), max(r[1] for r in results)
+
+
+def measure_shown_together(commands, runs, cwd=None):
+    """The same for several (command, environment) pairs run in turn, round after round, so
+    that a slower stretch of a shared machine, or a warm cache, favours none of them."""
+    results = [[] for _ in commands]
     for _ in range(runs):
-        with tempfile.NamedTemporaryFile(mode="r") as out:
-            start = time.monotonic()
-            proc = subprocess.run(["/usr/bin/time", "-o", out.name, "-f", "%M"] + cmd, env=env,
-                                  cwd=cwd, stdin=subprocess.DEVNULL, capture_output=True, text=True)
-            if proc.returncode != 0 or "shown " not in proc.stdout:
-                sys.exit(f"failed: {' '.join(cmd)}\n{proc.stderr}")
-            shown = float(proc.stdout.split("shown ")[1].split()[0])
-            times.append(shown - start)
-            peaks.append(int(out.read().split()[-1]) / 1024.0)
-    return statistics.median(times), max(peaks)
+        for i, (cmd, env) in enumerate(commands):
+            results[i].append(shown_once(cmd, env, cwd))
+    return [(statistics.median(r[0] for r in rs), max(r[1] for r in rs)) for rs in results]

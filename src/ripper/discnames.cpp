@@ -85,7 +85,7 @@ void DiscNamesView::lookUp() {
     auto promise = std::make_shared<std::promise<Result<DiscNames>>>();
     pending_ = promise->get_future().share();
     std::thread([promise, id = discId_, toc = toc_] {
-        promise->set_value(lookUpDisc(id, toc));
+        promise->set_value(lookUpDiscApart(id, toc));
     }).detach();
     poll_->start(100);
 }
@@ -152,7 +152,7 @@ void DiscNamesView::chooseRelease(const QString& releaseId) {
     if (discId_.empty())
         return;
     (void)wl::chooseRelease(discId_, releaseId.toStdString());
-    show(lookUpDisc(discId_, toc_)); // from the cache: no request
+    show(lookUpDiscApart(discId_, toc_)); // from the cache: no request
 }
 
 // The disc's page at MusicBrainz, where a disc it does not know can be added.

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "readoffset.h"
 
-#include "driveoffsets.h"
 #include "drives.h"
 #include "host.h"
 #include "listpanels.h"
+#include "onlinesetting.h"
 #include "texts.h"
 
 #include <QAction>

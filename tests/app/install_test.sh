@@ -11,7 +11,7 @@ trap 'rm -rf "$prefix" "$work"' EXIT
 fail() { echo "FAIL: $*"; echo "0 passed, 1 failed"; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in wavelathe wavelathe-job wavelathe-cmd wavelathe-probe BladeEnc l3dec CDDA Help.txt Readme.txt; do
+for f in wavelathe wavelathe-job wavelathe-cmd wavelathe-probe wavelathe-lookup BladeEnc l3dec CDDA Help.txt Readme.txt; do
   [ -e "$prefix/lib/wavelathe/$f" ] || fail "$f is not installed"
 done
 [ -L "$prefix/bin/wavelathe" ] || fail "no wavelathe link in bin/"

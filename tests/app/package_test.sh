@@ -21,7 +21,7 @@ pass
 
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' > "$work/files"
 for f in /usr/bin/wavelathe /usr/lib/wavelathe/wavelathe /usr/lib/wavelathe/wavelathe-job \
-         /usr/lib/wavelathe/wavelathe-cmd /usr/lib/wavelathe/wavelathe-probe /usr/lib/wavelathe/BladeEnc /usr/lib/wavelathe/l3dec \
+         /usr/lib/wavelathe/wavelathe-cmd /usr/lib/wavelathe/wavelathe-probe /usr/lib/wavelathe/wavelathe-lookup /usr/lib/wavelathe/BladeEnc /usr/lib/wavelathe/l3dec \
          /usr/lib/wavelathe/CDDA /usr/lib/wavelathe/Help.txt /usr/lib/wavelathe/Readme.txt \
          /usr/share/applications/wavelathe.desktop \
          /usr/share/metainfo/org.example.wavelathe.metainfo.xml \

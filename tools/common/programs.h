@@ -10,9 +10,11 @@ inline constexpr const char* kL3dec = "l3dec";
 inline constexpr const char* kCdda = "CDDA";
 inline constexpr const char* kNotepad = "notepad.exe";
 inline constexpr const char* kStart = "start.exe";
-// Ours, beside the program: the interpreter, the job window and the disc image probe.
+// Ours, beside the program: the interpreter, the job window, the disc image probe and the
+// disc lookup.
 inline constexpr const char* kInterpreter = "wavelathe-cmd";
 inline constexpr const char* kJobWindow = "wavelathe-job";
 inline constexpr const char* kProbe = "wavelathe-probe";
+inline constexpr const char* kLookup = "wavelathe-lookup";
 
 } // namespace wl::program

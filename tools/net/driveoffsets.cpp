@@ -39,20 +39,6 @@ bool cachedIsFresh(const char* name, long keptFor) {
 
 } // namespace
 
-std::string driveKey(const std::string& vendor, const std::string& model) {
-    std::string key;
-    for (const char c : vendor + " " + model) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (std::isalnum(u) && u < 0x80)
-            key += static_cast<char>(std::tolower(u));
-        else if (!key.empty() && key.back() != '_')
-            key += '_';
-    }
-    while (!key.empty() && key.back() == '_')
-        key.pop_back();
-    return key;
-}
-
 Result<std::vector<DriveOffset>> parseDriveOffsets(const std::string& bytes) {
     using R = Result<std::vector<DriveOffset>>;
     if (bytes.empty() || bytes.size() % kRecordBytes != 0)

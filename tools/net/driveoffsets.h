@@ -3,6 +3,7 @@
 // It comes from the user's setting for the drive, else from AccurateRip's list of drives,
 // fetched once and cached; else it is not known.
 #pragma once
+#include "onlinesetting.h"
 #include "result.h"
 
 #include <optional>
@@ -10,17 +11,6 @@
 #include <vector>
 
 namespace wl {
-
-// The largest offset there is, in samples: AccurateRip's checksums leave this many out at the
-// disc's edges, so a larger one cannot be checked.
-inline constexpr int kMostReadOffset = 5 * 588 - 1;
-
-// The settings file's group of offsets the user set, one key per drive (driveKey()).
-inline constexpr const char* kReadOffsetSection = "readoffsets";
-
-// The key a drive's offset is stored under: its vendor and model in lower case, each run of
-// other characters one "_" ("PIONEER", "BD-RW  BDR-S12U" give "pioneer_bd_rw_bdr_s12u").
-std::string driveKey(const std::string& vendor, const std::string& model);
 
 struct DriveOffset {
     std::string name; // as the list writes it: "PIONEER  - BD-RW  BDR-S12U"

@@ -2,25 +2,23 @@
 #include "musicbrainz.h"
 
 #include "cache.h"
-#include "httpget.h"
+#include "launch.h"
+#include "lookup.h"
+#include "paths.h"
+#include "programs.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <nlohmann/json.hpp>
-#include <thread>
+#include <unistd.h>
 
 namespace wl {
 namespace {
 
 using json = nlohmann::json;
-using Clock = std::chrono::steady_clock;
-
-// What the service asks of its users: at most one request a second.
-constexpr std::chrono::milliseconds kGap(1000);
-// The whole lookup, retries and waits included, ends within this.
-constexpr std::chrono::milliseconds kBudget(15000);
 
 std::string text(const json& j, const char* key) {
     if (!j.is_object())
@@ -105,27 +103,24 @@ json recordOf(const DiscNames& names, const std::string& failure) {
 
 std::string cacheName(const std::string& discId) { return discId + ".musicbrainz.json"; }
 
-// The cached names, a cached failure's reason, or nothing when the cache has no word (or an
-// out-of-date one) for the disc.
-struct Cached {
+// A record's names and failure; staleness is the caller's to judge by its age.
+struct Record {
     DiscNames names;
     std::string failure;
+    long age = 0;
 };
-std::optional<Cached> fromCache(const std::string& discId) {
-    const auto textOf = readCached(cacheName(discId));
-    if (!textOf)
-        return std::nullopt;
-    const json j = json::parse(*textOf, nullptr, false);
+std::optional<Record> recordFrom(const std::string& textOf, const std::string& discId) {
+    const json j = json::parse(textOf, nullptr, false);
     if (!j.is_object() || text(j, "discid") != discId)
         return std::nullopt;
-    Cached c;
+    Record c;
     c.names.discId = discId;
     c.names.chosen = text(j, "chosen");
     c.failure = text(j, "failure");
     const auto when = j.find("when");
-    const long age = when != j.end() && when->is_number_integer()
-                         ? static_cast<long>(std::time(nullptr)) - when->get<long>()
-                         : 0;
+    c.age = when != j.end() && when->is_number_integer()
+                ? static_cast<long>(std::time(nullptr)) - when->get<long>()
+                : 0;
     const auto releases = j.find("releases");
     if (releases != j.end() && releases->is_array())
         for (const json& r : *releases) {
@@ -139,60 +134,28 @@ std::optional<Cached> fromCache(const std::string& discId) {
                                                   text(t, "artist"), text(t, "recording")});
             c.names.releases.push_back(std::move(release));
         }
-    const bool stale = !c.failure.empty()         ? age > kFailureKeptSeconds || age < 0
-                       : c.names.releases.empty() ? age > kUnknownKeptSeconds || age < 0
-                                                  : false;
+    return c;
+}
+
+// The cached record, or nothing when the cache has no word (or an out-of-date one) for the
+// disc.
+std::optional<Record> fromCache(const std::string& discId) {
+    const auto textOf = readCached(cacheName(discId));
+    if (!textOf)
+        return std::nullopt;
+    auto c = recordFrom(*textOf, discId);
+    if (!c)
+        return std::nullopt;
+    const bool stale = !c->failure.empty()         ? c->age > kFailureKeptSeconds || c->age < 0
+                       : c->names.releases.empty() ? c->age > kUnknownKeptSeconds || c->age < 0
+                                                   : false;
     if (stale)
         return std::nullopt;
     return c;
 }
 
-// One request within what is left of the budget, in turn with every other of ours; a 503 is
-// tried again once, after the wait it asks for when that fits.
-Result<HttpAnswer> ask(const std::string& url, Clock::time_point deadline) {
-    for (int attempt = 0;; ++attempt) {
-        waitForTurn("musicbrainz", kGap);
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
-            return Result<HttpAnswer>::fail("the service did not answer in time");
-        auto answer = httpGet(url, {std::min<long>(5000, left.count()), left.count()});
-        if (!answer || answer->status != 503 || attempt > 0)
-            return answer;
-        const auto wait = std::chrono::seconds(std::max(1L, answer->retryAfter));
-        if (Clock::now() + wait >= deadline)
-            return Result<HttpAnswer>::fail("the service is busy (503)");
-        std::this_thread::sleep_for(wait);
-    }
-}
-
-int trackCountOf(const std::string& toc) {
-    const int first = std::atoi(toc.c_str());
-    const size_t blank = toc.find(' ');
-    const int last = blank == std::string::npos ? 0 : std::atoi(toc.c_str() + blank + 1);
-    return last >= first ? last - first + 1 : 0;
-}
-
-Result<std::vector<Release>> askService(const std::string& discId, const std::string& toc) {
-    using R = Result<std::vector<Release>>;
-    const auto deadline = Clock::now() + kBudget;
-    const std::string url =
-        musicBrainzBase() + "/ws/2/discid/" + discId + "?inc=artist-credits+recordings&fmt=json";
-    std::string tocParameter = toc;
-    std::replace(tocParameter.begin(), tocParameter.end(), ' ', '+');
-    // An unknown disc ID is looked for again by its table of contents (the service's own
-    // fuzzy match).
-    for (const std::string& address : {url, url + "&toc=" + tocParameter}) {
-        auto answer = ask(address, deadline);
-        if (!answer)
-            return R::fail(answer.error());
-        if (answer->status == 404)
-            continue;
-        if (answer->status != 200)
-            return R::fail("the service answered with status " + std::to_string(answer->status));
-        return parseReleases(answer->body, discId, trackCountOf(toc));
-    }
-    return std::vector<Release>{};
+Result<DiscNames> namesOf(const Record& r) {
+    return r.failure.empty() ? Result<DiscNames>(r.names) : Result<DiscNames>::fail(r.failure);
 }
 
 } // namespace
@@ -202,10 +165,6 @@ const Release* DiscNames::release() const {
         if (r.id == chosen)
             return &r;
     return releases.empty() ? nullptr : &releases.front();
-}
-
-std::string musicBrainzBase() {
-    return serviceBase("WAVELATHE_MUSICBRAINZ_URL", "https://musicbrainz.org");
 }
 
 Result<std::vector<Release>> parseReleases(const std::string& body, const std::string& discId,
@@ -223,20 +182,49 @@ Result<std::vector<Release>> parseReleases(const std::string& body, const std::s
     return found;
 }
 
-Result<DiscNames> lookUpDisc(const std::string& discId, const std::string& toc) {
-    using R = Result<DiscNames>;
+std::optional<Result<DiscNames>> cachedDiscNames(const std::string& discId) {
     if (auto cached = fromCache(discId))
-        return cached->failure.empty() ? R(cached->names) : R::fail(cached->failure);
-    DiscNames names;
-    names.discId = discId;
-    auto releases = askService(discId, toc);
-    if (!releases) {
-        (void)writeCached(cacheName(discId), recordOf(names, releases.error()).dump());
-        return R::fail(releases.error());
+        return namesOf(*cached);
+    return std::nullopt;
+}
+
+std::string discNamesRecord(const DiscNames& names, const std::string& failure) {
+    return recordOf(names, failure).dump();
+}
+
+void keepDiscNames(const DiscNames& names, const std::string& failure) {
+    (void)writeCached(cacheName(names.discId), discNamesRecord(names, failure));
+}
+
+Result<DiscNames> lookUpDiscApart(const std::string& discId, const std::string& toc) {
+    using R = Result<DiscNames>;
+    if (auto cached = cachedDiscNames(discId))
+        return *cached;
+    auto answer = makePipe();
+    if (!answer)
+        return R::fail(answer.error());
+    Launch launch;
+    launch.argv = {ownFolder() + "/" + program::kLookup, discId, toc};
+    launch.out = answer->write.get();
+    const auto pid = spawn(launch);
+    answer->write.reset();
+    if (!pid)
+        return R::fail(std::string(program::kLookup) + ": " + pid.error());
+    // The helper keeps to the service's budget; what it prints is all it says.
+    std::string record;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(answer->read.get(), buf, sizeof buf)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || record.size() > (8u << 20))
+            break;
+        record.append(buf, static_cast<size_t>(n));
     }
-    names.releases = std::move(*releases);
-    (void)writeCached(cacheName(discId), recordOf(names, {}).dump());
-    return names;
+    const int status = waitExit(*pid);
+    const auto r = recordFrom(record, discId);
+    if (status != 0 || !r)
+        return R::fail("the lookup ended without an answer");
+    return namesOf(*r);
 }
 
 Status chooseRelease(const std::string& discId, const std::string& releaseId) {
@@ -244,7 +232,7 @@ Status chooseRelease(const std::string& discId, const std::string& releaseId) {
     if (!cached || !cached->failure.empty())
         return fail("the disc has not been looked up");
     cached->names.chosen = releaseId;
-    return writeCached(cacheName(discId), recordOf(cached->names, {}).dump());
+    return writeCached(cacheName(discId), discNamesRecord(cached->names, {}));
 }
 
 Tags trackNamesOf(const DiscNames& names, int track) {

@@ -5,6 +5,7 @@
 #include "result.h"
 #include "tags.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,12 +31,24 @@ struct DiscNames {
 };
 
 // The base address of the service: WAVELATHE_MUSICBRAINZ_URL, else https://musicbrainz.org.
+// (wl_net)
 std::string musicBrainzBase();
 
 // The disc's names: from the cache, else asked of the service (toc as CDDA prints it: "first
 // last lead-out offset..."). Fails with a reason a person can read; a failure is kept a few
-// minutes too, so that the tracks of one rip do not each wait for an absent service.
+// minutes too, so that the tracks of one rip do not each wait for an absent service. (wl_net)
 Result<DiscNames> lookUpDisc(const std::string& discId, const std::string& toc);
+
+// The same without a network library: from the cache, else through the lookup program
+// (wavelathe-lookup, beside the program), which asks the service and prints its record.
+Result<DiscNames> lookUpDiscApart(const std::string& discId, const std::string& toc);
+
+// The cache's word on the disc (its names, or why the last lookup failed), or nothing when it
+// has none that is still good.
+std::optional<Result<DiscNames>> cachedDiscNames(const std::string& discId);
+// The record the cache keeps of a lookup (JSON), and keeping it.
+std::string discNamesRecord(const DiscNames& names, const std::string& failure);
+void keepDiscNames(const DiscNames& names, const std::string& failure);
 // Remembers the release chosen for a disc already looked up.
 Status chooseRelease(const std::string& discId, const std::string& releaseId);
 
