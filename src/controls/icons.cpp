@@ -58,8 +58,11 @@ class DrawnIcon : public QIconEngine {
         paint(&p, QRect(QPoint(0, 0), size), mode, state);
         return pm;
     }
+    // The sizes an X11 window manager is offered (_NET_WM_ICON), each drawn when the window is
+    // first shown: up to 64 pixels, which a task bar scales up if it must. Docks take the
+    // desktop entry's own scalable icon; any other size is still drawn sharp on request.
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
-        return {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+        return {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}};
     }
     QIconEngine* clone() const override { return new DrawnIcon(draw_); }
 

@@ -3,7 +3,6 @@
 
 #include "paths.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <ini.h>
 #include <string>
@@ -38,20 +37,6 @@ std::optional<std::string> storedSetting(const std::string& section, const std::
     if (!file.empty())
         (void)ini_parse(file.c_str(), onEntry, &wanted);
     return wanted.value;
-}
-
-std::string driveKey(const std::string& vendor, const std::string& model) {
-    std::string key;
-    for (const char c : vendor + " " + model) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (std::isalnum(u) && u < 0x80)
-            key += static_cast<char>(std::tolower(u));
-        else if (!key.empty() && key.back() != '_')
-            key += '_';
-    }
-    while (!key.empty() && key.back() == '_')
-        key.pop_back();
-    return key;
 }
 
 bool lookupsAllowed() { return storedSetting(kOnlineSection, kOnlineKey) != "false"; }
