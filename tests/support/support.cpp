@@ -20,6 +20,11 @@ TestFolder::TestFolder() : previous_(QDir::currentPath()) {
     // Replaced files go to a Trash of the test's own, answers to a cache of its own.
     qputenv("XDG_DATA_HOME", dir_.filePath("data").toLocal8Bit());
     qputenv("XDG_CACHE_HOME", dir_.filePath("cache").toLocal8Bit());
+    // And a session's runtime folder (the user's alone) of its own.
+    QDir(dir_.path()).mkdir("runtime");
+    QFile::setPermissions(dir_.filePath("runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", dir_.filePath("runtime").toLocal8Bit());
     // The suite never reaches the internet: no rip looks its disc up, unless a test of the
     // lookups turns it on against a server of its own.
     QDir(dir_.path()).mkpath("config/Wavelathe");

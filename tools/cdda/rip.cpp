@@ -621,6 +621,9 @@ void ripOfSeveral(const RipContext& c, const R& ripped, const TrackChecksums& su
         describeDisc(c.disc, c.place, c.toc, c.id, c.offset, deviceName, c.image(), names);
     writeRipFile(placed(ripBaseOf(o) + ".log"), ripLog(disc, o.ripOf, records));
     writeRipFile(placed(ripBaseOf(o) + ".cue"), cueSheet(disc, records));
+    forgetRecord(hidden.path);
+    for (const int t : o.ripOf)
+        forgetRecord(placed(trackFileOf(o, t)).path);
 }
 
 } // namespace

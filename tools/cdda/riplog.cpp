@@ -119,11 +119,16 @@ void keepRecord(const std::string& path, const TrackRecord& r) {
                                                           {"artist", r.artist}};
     for (const auto& [key, value] : fields)
         text += std::string(key) + "=" + oneLine(value) + "\n";
-    (void)writeCached(recordName(path), text);
+    // A job's records live as long as the session, beside its other runtime files; without
+    // that folder, in the cache.
+    if (!writeCached(recordName(path), text, runtimeFolder()))
+        (void)writeCached(recordName(path), text);
 }
 
 std::optional<TrackRecord> recordOf(const std::string& path) {
-    const auto text = readCached(recordName(path));
+    auto text = readCached(recordName(path), runtimeFolder());
+    if (!text)
+        text = readCached(recordName(path));
     if (!text)
         return std::nullopt;
     std::map<std::string, std::string> fields;
@@ -155,6 +160,12 @@ std::optional<TrackRecord> recordOf(const std::string& path) {
     return r;
 }
 
+void forgetRecord(const std::string& path) {
+    for (const std::string& folder : {runtimeFolder(), cacheFolder()})
+        if (!folder.empty())
+            unlink((folder + "/" + recordName(path)).c_str());
+}
+
 std::string ripLog(const RipDisc& disc, const std::vector<int>& wanted,
                    const std::vector<TrackRecord>& records) {
     char date[64];
@@ -174,7 +185,7 @@ std::string ripLog(const RipDisc& disc, const std::vector<int>& wanted,
     for (const auto& [label, value] : head)
         if (!value.empty())
             log += std::string(label) + ": " + oneLine(value) + "\n";
-    int ripped = 0, failed = 0;
+    int ripped = 0, failed = 0, unrecorded = 0;
     std::vector<std::string> verdicts;
     auto recordFor = [&](int track) -> const TrackRecord* {
         for (const TrackRecord& r : records)
@@ -188,9 +199,16 @@ std::string ripLog(const RipDisc& disc, const std::vector<int>& wanted,
     for (const int t : tracks) {
         const TrackRecord* r = recordFor(t);
         log += t == 0 ? "\nAudio hidden before track 1\n" : "\nTrack " + std::to_string(t) + "\n";
-        if (!r || !r->failure.empty()) {
-            log += !r ? "  Not ripped: this job left no record of it\n"
-                      : "  File: " + r->file + "\n  Failed: " + oneLine(r->failure) + "\n";
+        if (!r) {
+            // Its line may have failed before it could keep one, or the cache was not there to
+            // keep it in: what became of it is not known here.
+            log += "  No record of its rip: its line failed early, or the cache folder that "
+                   "keeps the records was not available\n";
+            ++unrecorded;
+            continue;
+        }
+        if (!r->failure.empty()) {
+            log += "  File: " + r->file + "\n  Failed: " + oneLine(r->failure) + "\n";
             ++failed;
             // A track that was not ripped is no accurate rip.
             if (t > 0)
@@ -219,6 +237,8 @@ std::string ripLog(const RipDisc& disc, const std::vector<int>& wanted,
     std::string summary = std::to_string(ripped) + (ripped == 1 ? " track" : " tracks") + " ripped";
     if (failed > 0)
         summary += ", " + std::to_string(failed) + " failed";
+    if (unrecorded > 0)
+        summary += ", " + std::to_string(unrecorded) + " without a record";
     if (const std::string accuracy = accuracySummary(verdicts); !accuracy.empty())
         summary += ", " + accuracy;
     return log + "\nSummary: " + summary + "\n";

@@ -30,6 +30,8 @@ void keepRecord(const std::string& path, const TrackRecord& record);
 // This job's record of path; a record of another job, or of a file that changed since, is
 // none.
 std::optional<TrackRecord> recordOf(const std::string& path);
+// Removes the record of path, once the log is written.
+void forgetRecord(const std::string& path);
 
 // The disc, as the log and the sheet describe it.
 struct RipDisc {

@@ -34,8 +34,16 @@ std::string cacheFolder() {
     return cache.empty() ? cache : cache + "/wavelathe";
 }
 
-std::optional<std::string> readCached(const std::string& name) {
-    const std::string folder = cacheFolder();
+std::string runtimeFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat st {};
+    if (!runtime || runtime[0] != '/' || lstat(runtime, &st) != 0 || !S_ISDIR(st.st_mode) ||
+        st.st_uid != getuid() || (st.st_mode & 077) != 0)
+        return {};
+    return std::string(runtime) + "/wavelathe";
+}
+
+std::optional<std::string> readCached(const std::string& name, const std::string& folder) {
     if (folder.empty() || !plainName(name))
         return std::nullopt;
     const UniqueFd fd(::open((folder + "/" + name).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
@@ -63,8 +71,7 @@ long cachedTime(const std::string& name) {
     return static_cast<long>(st.st_mtime);
 }
 
-Status writeCached(const std::string& name, const std::string& text) {
-    const std::string folder = cacheFolder();
+Status writeCached(const std::string& name, const std::string& text, const std::string& folder) {
     if (folder.empty() || !plainName(name))
         return fail("there is no cache folder");
     if (!makeFolder(folder))

@@ -19,12 +19,19 @@ inline constexpr long kUnknownKeptSeconds = 24 * 60 * 60;
 // The folder, or empty when there is no home to keep it in.
 std::string cacheFolder();
 
-// A cached file's text, or nothing when there is none (or it cannot be read).
-std::optional<std::string> readCached(const std::string& name);
+// A folder of ours for what lives as long as a session: $XDG_RUNTIME_DIR/wavelathe when the
+// runtime folder is there and the user's alone, else empty.
+std::string runtimeFolder();
+
+// A cached file's text, or nothing when there is none (or it cannot be read); in the cache, or
+// in another folder of ours.
+std::optional<std::string> readCached(const std::string& name,
+                                      const std::string& folder = cacheFolder());
 // When a cached file was written (seconds since the epoch), or 0.
 long cachedTime(const std::string& name);
 // Writes a cached file whole: a temporary file beside it, then a rename.
-Status writeCached(const std::string& name, const std::string& text);
+Status writeCached(const std::string& name, const std::string& text,
+                   const std::string& folder = cacheFolder());
 
 // Waits until at least gap has passed since the last request to a service by any of our
 // processes, and takes the turn. Without a cache folder, it does not wait.
