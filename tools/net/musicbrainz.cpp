@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <nlohmann/json.hpp>
+#include <poll.h>
 #include <unistd.h>
 
 namespace wl {
@@ -210,17 +212,34 @@ Result<DiscNames> lookUpDiscApart(const std::string& discId, const std::string& 
     answer->write.reset();
     if (!pid)
         return R::fail(std::string(program::kLookup) + ": " + pid.error());
-    // The helper keeps to the service's budget; what it prints is all it says.
+    // The helper keeps to the service's budget; one that outlives it by far is ended. What it
+    // prints is all it says.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
     std::string record;
     char buf[4096];
-    for (ssize_t n; (n = ::read(answer->read.get(), buf, sizeof buf)) != 0;) {
+    bool late = false;
+    while (record.size() <= (8u << 20)) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd pfd{answer->read.get(), POLLIN, 0};
+        const int ready = left.count() > 0 ? poll(&pfd, 1, static_cast<int>(left.count())) : 0;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            late = true;
+            kill(*pid, SIGKILL);
+            break;
+        }
+        const ssize_t n = ::read(answer->read.get(), buf, sizeof buf);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 || record.size() > (8u << 20))
+        if (n <= 0)
             break;
         record.append(buf, static_cast<size_t>(n));
     }
     const int status = waitExit(*pid);
+    if (late)
+        return R::fail("the lookup did not end in time");
     const auto r = recordFrom(record, discId);
     if (status != 0 || !r)
         return R::fail("the lookup ended without an answer");
