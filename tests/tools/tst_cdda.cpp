@@ -191,7 +191,8 @@ class TestCdda : public QObject {
         // parser is what other programs built on it read a sheet with.
         QVERIFY(QDir().mkdir("sheet") && QFile::copy("Track.cue", "sheet/Track.cue"));
         writeAll("sheet/Track.bin", QByteArray(2352, '\0'));
-        CdIo_t* cdio = cdio_open_cue(folder.file("sheet/Track.cue").toLocal8Bit().constData());
+        CdIo_t* cdio =
+            cdio_open(folder.file("sheet/Track.cue").toLocal8Bit().constData(), DRIVER_UNKNOWN);
         QVERIFY(cdio);
         QCOMPARE(int(cdio_get_num_tracks(cdio)), 12);
         const cdtext_t* text = cdio_get_cdtext(cdio);
