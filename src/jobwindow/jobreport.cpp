@@ -50,6 +50,18 @@ QStringList trashedLines(const QStringList& trashed, bool shortNames) {
     return lines;
 }
 
+// The track a rip's line names ("CDDA/T 7 /F Track07 /O" gives "7").
+QString trackOf(const QString& line) {
+    const QByteArray bytes = line.toLocal8Bit();
+    const auto words = tokenizeLine(std::string_view(bytes.constData(), bytes.size()));
+    const auto fields = words ? jobMeaning(*words) : Result<JobFields>::fail("");
+    if (fields)
+        for (const auto& [key, value] : *fields)
+            if (key == "track")
+                return fromLocal(value);
+    return QStringLiteral("?");
+}
+
 } // namespace
 
 void JobReport::feed(const Update& update) {
@@ -88,6 +100,8 @@ void JobReport::feed(const Update& update) {
         lines_ = text.toInt();
     } else if (k == update::kExit) {
         (text.toInt() == 0 ? linesDone_ : linesFailed_) += 1;
+        if (text.toInt() != 0 && program_ == program::kCdda)
+            failedTracks_ << trackOf(line_);
     } else if (k == update::kTitle) {
         trackTitle_ = text;
     } else if (k == update::kDisc) {
@@ -120,6 +134,10 @@ void JobReport::finish(int status, bool stopped) {
         std::vector<std::string> verdicts;
         for (const QString& v : verdicts_)
             verdicts.push_back(v.toStdString());
+        // A track that was not ripped is no accurate rip: "all accurate" would say it was.
+        if (!verdicts.empty())
+            for (const QString& track : failedTracks_)
+                verdicts.push_back(track.toStdString() + " not ripped");
         if (const std::string accuracy = accuracySummary(verdicts); !accuracy.empty())
             summary_ += ", " + QString::fromStdString(accuracy);
     }

@@ -54,6 +54,7 @@ class JobReport {
     QStringList afterwords(bool shortNames) const;
     QString line_, program_, files_, summary_;
     QStringList outputs_, trashed_, failures_, checks_, messages_, notes_, verdicts_;
+    QStringList failedTracks_; // of a rip, by number
     QString current_, trackTitle_, discId_, toc_;
     int started_ = 0; // inputs begun since the batch began
     int permille_ = -1;

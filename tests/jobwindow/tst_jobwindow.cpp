@@ -120,6 +120,15 @@ class TestJobWindow : public QObject {
             << 0 << "Ripping 3 tracks"
             << "3 tracks ripped, 2 accurate, track 2 not"
             << "3 tracks ripped, 2 accurate, track 2 not";
+        QStringList oneFailed = rip(
+            {"accurately ripped (confidence 8, v2)", "", "accurately ripped (confidence 8, v2)"});
+        oneFailed.replace(oneFailed.indexOf("verdict 2 "), "failed 3 sectors could not be read");
+        oneFailed.replace(oneFailed.lastIndexOf("exit 0", 6), "exit 1");
+        QTest::newRow("three tracks, the second failed")
+            << oneFailed << 0 << "Ripping 3 tracks"
+            << "2 tracks ripped, 1 failed, 2 accurate, track 2 not"
+            << "2 tracks ripped, 1 failed, 2 accurate, track 2 not\n"
+               "Failed: 3 sectors could not be read";
         QTest::newRow("three tracks, disc unknown")
             << rip(QStringList(3, "disc not in the AccurateRip database")) << 0
             << "Ripping 3 tracks"
