@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mp3frames.h"
 
+#include "bytes.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -38,7 +40,7 @@ struct Header {
 };
 
 bool readHeader(const unsigned char* p, Header& h) {
-    const uint32_t word = uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+    const uint32_t word = bigEndian32(p);
     const unsigned version = word >> 19 & 3, layer = word >> 17 & 3, rateIndex = word >> 10 & 3;
     const unsigned bitrateIndex = word >> 12 & 15;
     if ((word >> 21) != 0x7FF || version == 1 || layer != 1 || rateIndex == 3 ||
@@ -61,17 +63,6 @@ size_t infoTagAt(const unsigned char* frame, size_t size, const Header& h) {
         return 0;
     return std::memcmp(frame + at, "Xing", 4) == 0 || std::memcmp(frame + at, "Info", 4) == 0 ? at
                                                                                               : 0;
-}
-
-void bigEndian32(unsigned char* p, uint32_t v) {
-    p[0] = static_cast<unsigned char>(v >> 24);
-    p[1] = static_cast<unsigned char>(v >> 16);
-    p[2] = static_cast<unsigned char>(v >> 8);
-    p[3] = static_cast<unsigned char>(v);
-}
-
-uint32_t readBigEndian32(const unsigned char* p) {
-    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
 }
 
 } // namespace
@@ -124,15 +115,15 @@ Status describeStream(std::vector<unsigned char>& frame, const WholeStream& stre
     size_t at = infoTagAt(frame.data(), frame.size(), h);
     if (at == 0 || at + 8 > frame.size())
         return fail("the info frame has no Xing or Info header");
-    const uint32_t flags = readBigEndian32(frame.data() + at + 4);
+    const uint32_t flags = bigEndian32(frame.data() + at + 4);
     at += 8;
     // The fields the flags announce: frames, bytes, table of contents, quality.
     const size_t need = at + (flags & 1 ? 4 : 0) + (flags & 2 ? 4 : 0) + (flags & 4 ? 100 : 0) +
                         (flags & 8 ? 4 : 0) + 36;
     if (need > frame.size() || (flags & 3) != 3)
         return fail("the info frame lacks the stream's counts");
-    bigEndian32(frame.data() + at, stream.audioFrames);
-    bigEndian32(frame.data() + at + 4, stream.bytes);
+    putBigEndian32(frame.data() + at, stream.audioFrames);
+    putBigEndian32(frame.data() + at + 4, stream.bytes);
     at += 8;
     if (flags & 4) {
         // Entry i: the place of the frame i percent into the stream, in 256ths of its bytes.
@@ -155,7 +146,7 @@ Status describeStream(std::vector<unsigned char>& frame, const WholeStream& stre
     const int delay = frame[lame + 21] << 4 | frame[lame + 22] >> 4;
     frame[lame + 22] = static_cast<unsigned char>((delay & 15) << 4 | stream.padding >> 8);
     frame[lame + 23] = static_cast<unsigned char>(stream.padding & 0xFF);
-    bigEndian32(frame.data() + lame + 28, stream.bytes);
+    putBigEndian32(frame.data() + lame + 28, stream.bytes);
     frame[lame + 32] = static_cast<unsigned char>(stream.musicCrc >> 8);
     frame[lame + 33] = static_cast<unsigned char>(stream.musicCrc & 0xFF);
     const uint16_t own = lameCrc16(frame.data(), lame + 34);

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "checksums.h"
 
+#include "bytes.h"
+#include "discid.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -9,11 +12,7 @@
 namespace wl::cdda {
 namespace {
 
-constexpr uint64_t kEdgeFrames = 5 * 588;
-
-uint32_t littleEndian32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+constexpr uint64_t kEdgeFrames = 5 * kSamplesPerSector;
 
 } // namespace
 

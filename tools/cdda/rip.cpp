@@ -40,9 +40,6 @@ namespace {
 
 using R = Result<Ripped>;
 
-// A CD's audio: 75 sectors a second, each of 588 stereo samples.
-constexpr long kSectorsPerSecond = 75;
-constexpr uint64_t kSamplesPerSector = 588;
 // How often paranoia re-reads a sector that does not read the same twice.
 constexpr int kReadRetries = 20;
 
@@ -292,7 +289,7 @@ struct ReadWindow {
 long floorDiv(long a, long b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
 ReadWindow readWindow(const TrackPlace& place, int offset) {
-    constexpr long perSector = static_cast<long>(kSamplesPerSector);
+    constexpr long perSector = kSamplesPerSector;
     const long firstFrame = place.from * perSector + offset;
     const long endFrame = (place.to + 1) * perSector + offset;
     ReadWindow w;
@@ -380,6 +377,19 @@ bool holdsAudio(const OpenDisc& disc, long first, long last) {
     return audio;
 }
 
+// What a rip's log keeps of a WAV's audio: its length, peak and checksums, and the sectors
+// that needed re-reads.
+TrackRecord measured(const TrackChecksums& sums, uint64_t frames, long repaired) {
+    TrackRecord r;
+    r.frames = frames;
+    r.peak = sums.peak();
+    r.crc = sums.crc32();
+    r.v1 = sums.accurateRipV1();
+    r.v2 = sums.accurateRipV2();
+    r.repaired = repaired;
+    return r;
+}
+
 // Where the rip's files go: a name as the line gives it, and as written after the rip moved to
 // an image's folder (libcdio opens a TOC file's data files from the current folder).
 struct Placed {
@@ -410,14 +420,8 @@ std::optional<Result<TrackRecord>> ripHiddenTrack(const OpenDisc& disc, const Tr
         return H::fail(s.error());
     std::fprintf(stderr, "%s\n", sums.describe().c_str());
     reportOutput(out.name, wav.trashedOld());
-    TrackRecord record;
+    TrackRecord record = measured(sums, frames, static_cast<long>(g_repaired.size()));
     record.file = out.name;
-    record.frames = frames;
-    record.peak = sums.peak();
-    record.crc = sums.crc32();
-    record.v1 = sums.accurateRipV1();
-    record.v2 = sums.accurateRipV2();
-    record.repaired = static_cast<long>(g_repaired.size());
     return record;
 }
 
@@ -526,18 +530,15 @@ void writeRipFile(const Placed& file, const std::string& text) {
 }
 
 // A record of a track ripped (or not) for the log.
-TrackRecord recordOfTrack(int track, const std::string& file, const R& ripped, uint64_t frames,
-                          int peak) {
-    TrackRecord r;
+TrackRecord recordOfTrack(int track, const std::string& file, const R& ripped,
+                          const TrackChecksums& sums, uint64_t frames) {
+    TrackRecord r = ripped ? measured(sums, frames, ripped->repaired) : TrackRecord{};
     r.track = track;
     r.file = file;
     if (!ripped) {
         r.failure = ripped.error();
         return r;
     }
-    r.frames = frames;
-    r.peak = peak;
-    r.repaired = ripped->repaired;
     r.verdict = ripped->accurateRip;
     r.title = ripped->tags.title;
     r.artist = ripped->tags.artist;
@@ -586,12 +587,7 @@ void ripOfSeveral(const RipContext& c, const R& ripped, const TrackChecksums& su
                   const std::string& deviceName) {
     const Options& o = c.o;
     const uint64_t frames = static_cast<uint64_t>(c.place.sectors()) * kSamplesPerSector;
-    TrackRecord own = recordOfTrack(o.track, outputName(o), ripped, frames, sums.peak());
-    if (ripped) {
-        own.crc = sums.crc32();
-        own.v1 = sums.accurateRipV1();
-        own.v2 = sums.accurateRipV2();
-    }
+    const TrackRecord own = recordOfTrack(o.track, outputName(o), ripped, sums, frames);
     keepRecord(placed(outputName(o)).path, own);
     const Placed hidden = placed(ripBaseOf(o) + "00.wav");
     if (ripped && o.track == c.place.firstAudio) {

@@ -2,6 +2,7 @@
 #include "riplog.h"
 
 #include "cache.h"
+#include "discid.h"
 #include "toolmain.h"
 #include "verdicts.h"
 
@@ -15,9 +16,6 @@
 
 namespace wl::cdda {
 namespace {
-
-constexpr uint64_t kFramesPerSector = 588;
-constexpr long kSectorsPerSecond = 75;
 
 // The record's name in the cache: a hash of the WAV's path (FNV-1a).
 std::string recordName(const std::string& path) {
@@ -65,7 +63,7 @@ std::string oneLine(std::string text) {
 
 // "3:22.40": minutes, seconds and sectors (seventy-fifths of a second).
 std::string length(uint64_t frames) {
-    const uint64_t sectors = frames / kFramesPerSector;
+    const uint64_t sectors = frames / kSamplesPerSector;
     char text[32];
     std::snprintf(text, sizeof text, "%llu:%02llu.%02llu",
                   static_cast<unsigned long long>(sectors / kSectorsPerSecond / 60),
@@ -279,7 +277,7 @@ std::string cueSheet(const RipDisc& disc, const std::vector<TrackRecord>& record
                    "    INDEX 00 00:00:00\n" + file;
         } else if (t.pregap > 0 && before == t.number - 1 && ripped.count(before)) {
             // The pregap lies at the end of the WAV before.
-            const long sectors = static_cast<long>(ripped[before]->frames / kFramesPerSector);
+            const long sectors = static_cast<long>(ripped[before]->frames / kSamplesPerSector);
             cue += track + "    INDEX 00 " + msf(std::max(0L, sectors - t.pregap)) + "\n" + file;
         } else {
             cue += file + track;

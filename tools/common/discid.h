@@ -11,8 +11,11 @@ struct DiscIdentity {
     std::string id, toc; // toc: "1 12 198592 150 15000 ..." (first, last, lead-out, offsets)
 };
 
-// A CD's addresses count from the end of a 2-second lead-in; an Enhanced CD's data session
-// starts 11400 sectors after its audio ends.
+// A CD's audio: 75 sectors a second, each of 588 stereo samples. Its addresses count from the
+// end of a 2-second lead-in; an Enhanced CD's data session starts 11400 sectors after its audio
+// ends.
+inline constexpr int kSectorsPerSecond = 75;
+inline constexpr int kSamplesPerSector = 588;
 inline constexpr int kLeadIn = 150;
 inline constexpr int kEnhancedCdGap = 11400;
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wavio.h"
 
+#include "bytes.h"
+
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -8,29 +10,24 @@
 namespace wl {
 namespace {
 
-uint32_t get32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-unsigned get16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-
 Result<WavShape> bad(std::string why) { return Result<WavShape>::fail(std::move(why)); }
 
 Result<WavShape> checkFmt(const unsigned char* f, uint32_t size) {
     if (size < 16)
         return bad("fmt chunk too short (" + std::to_string(size) + " bytes)");
     WavShape w;
-    unsigned tag = get16(f);
-    w.channels = static_cast<int>(get16(f + 2));
-    const uint32_t rate = get32(f + 4);
-    const unsigned blockAlign = get16(f + 12);
-    w.bits = static_cast<int>(get16(f + 14));
+    unsigned tag = littleEndian16(f);
+    w.channels = static_cast<int>(littleEndian16(f + 2));
+    const uint32_t rate = littleEndian32(f + 4);
+    const unsigned blockAlign = littleEndian16(f + 12);
+    w.bits = static_cast<int>(littleEndian16(f + 14));
     if (tag == 0xFFFE) {
         if (size < 40)
             return bad("WAVE_FORMAT_EXTENSIBLE fmt chunk too short");
-        const unsigned valid = get16(f + 18);
+        const unsigned valid = littleEndian16(f + 18);
         if (valid == 0 || valid > static_cast<unsigned>(w.bits))
             return bad("invalid valid-bits field (" + std::to_string(valid) + ")");
-        tag = get16(f + 24); // the sub-format GUID starts with the plain format tag
+        tag = littleEndian16(f + 24); // the sub-format GUID starts with the plain format tag
     }
     if (tag != 1 && tag != 3)
         return bad("compressed WAV (format tag " + std::to_string(tag) +
@@ -50,7 +47,9 @@ Result<WavShape> checkFmt(const unsigned char* f, uint32_t size) {
     return w;
 }
 
-uint64_t get64(const unsigned char* p) { return get32(p) | (uint64_t{get32(p + 4)} << 32); }
+uint64_t get64(const unsigned char* p) {
+    return littleEndian32(p) | (uint64_t{littleEndian32(p + 4)} << 32);
+}
 
 // Whether the bytes at pos start a plausible chunk: a printable four-letter id and a size that
 // fits in the file.
@@ -61,7 +60,7 @@ bool chunkAt(const ReadAt& read, uint64_t pos, uint64_t fileSize) {
     for (int i = 0; i < 4; ++i)
         if (c[i] < 0x20 || c[i] > 0x7e)
             return false;
-    return pos + 8 + get32(c + 4) <= fileSize;
+    return pos + 8 + littleEndian32(c + 4) <= fileSize;
 }
 
 // The audio's real extent from the data chunk's declared size.
@@ -115,7 +114,7 @@ std::string unreadPart(const WavShape& w, const ReadAt& read, uint64_t dataEnd, 
         while (pos < fileSize) {
             unsigned char c[8];
             const bool whole = pos + 8 <= fileSize && read(pos, c, 8) == 8;
-            const uint64_t size = whole ? get32(c + 4) : 0;
+            const uint64_t size = whole ? littleEndian32(c + 4) : 0;
             if (!whole || !holdsNoAudio(c) || pos + 8 + size > fileSize) {
                 const bool second = whole && std::memcmp(c, "data", 4) == 0;
                 return sizeText(fileSize - pos) + (second ? " of a second data chunk were not read"
@@ -159,7 +158,7 @@ Tags parseInfo(std::string_view body) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(body.data());
     for (size_t pos = 4; pos + 8 <= body.size();) {
         const std::string_view id = body.substr(pos, 4);
-        const uint32_t size = get32(bytes + pos + 4);
+        const uint32_t size = littleEndian32(bytes + pos + 4);
         // A text that runs past its list is read as far as the list goes.
         const bool cut = size > body.size() - pos - 8;
         std::string_view raw = body.substr(pos + 8, size);
@@ -197,7 +196,7 @@ Tags readWavTags(const ReadAt& read, uint64_t fileSize) {
         unsigned char c[8];
         if (read(pos, c, 8) < 8)
             break;
-        const uint32_t size = get32(c + 4);
+        const uint32_t size = littleEndian32(c + 4);
         if (std::memcmp(c, "LIST", 4) == 0 && size >= 4) {
             // A list cut off by the end of the file is read as far as it goes.
             const auto wanted =
@@ -229,7 +228,7 @@ Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize) {
         unsigned char c[8];
         if (read(pos, c, 8) < 8)
             break;
-        const uint32_t size = get32(c + 4);
+        const uint32_t size = littleEndian32(c + 4);
         const uint64_t body = pos + 8;
         if (std::memcmp(c, "ds64", 4) == 0 && rf64) {
             unsigned char d[16];
@@ -257,7 +256,7 @@ Result<WavShape> checkWav(const ReadAt& read, uint64_t fileSize) {
             placeData(shape, read, body, declared, fileSize);
             if (shape.dataBytes == 0)
                 return bad("no audio in the file (the data chunk is empty)");
-            const uint32_t riff = get32(h + 4);
+            const uint32_t riff = littleEndian32(h + 4);
             const uint64_t riffSize = rf64 && riff == 0xFFFFFFFFu && ds64Riff ? *ds64Riff : riff;
             const bool riffPlaceholder = riff == 0 || riff == 0xFFFFFFFFu || riff >= 0x7FFFF000u;
             shape.notRead = unreadPart(shape, read, std::min(body + declared, fileSize), riffSize,

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wavio.h"
 
+#include "bytes.h"
+
 #include <cstring>
 #include <utility>
 
@@ -8,28 +10,19 @@ namespace wl {
 
 namespace {
 
-void put16(unsigned char* p, unsigned v) {
-    p[0] = v & 0xff;
-    p[1] = (v >> 8) & 0xff;
-}
-void put32(unsigned char* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = (v >> (8 * i)) & 0xff;
-}
-
 void wavHeader(unsigned char h[44], int rate, int channels, uint32_t data, uint32_t after) {
     std::memcpy(h, "RIFF", 4);
-    put32(h + 4, 36 + data + after);
+    putLittleEndian32(h + 4, 36 + data + after);
     std::memcpy(h + 8, "WAVEfmt ", 8);
-    put32(h + 16, 16);
-    put16(h + 20, 1);
-    put16(h + 22, static_cast<unsigned>(channels));
-    put32(h + 24, static_cast<uint32_t>(rate));
-    put32(h + 28, static_cast<uint32_t>(rate * channels * 2));
-    put16(h + 32, static_cast<unsigned>(channels * 2));
-    put16(h + 34, 16);
+    putLittleEndian32(h + 16, 16);
+    putLittleEndian16(h + 20, 1);
+    putLittleEndian16(h + 22, static_cast<unsigned>(channels));
+    putLittleEndian32(h + 24, static_cast<uint32_t>(rate));
+    putLittleEndian32(h + 28, static_cast<uint32_t>(rate * channels * 2));
+    putLittleEndian16(h + 32, static_cast<unsigned>(channels * 2));
+    putLittleEndian16(h + 34, 16);
     std::memcpy(h + 36, "data", 4);
-    put32(h + 40, data);
+    putLittleEndian32(h + 40, data);
 }
 
 // A name as a sub-chunk holds it: no NUL inside, at most 4 KiB.
@@ -43,7 +36,7 @@ std::string cleaned(const std::string& text) {
 
 void append32(std::string& out, uint32_t v) {
     unsigned char b[4];
-    put32(b, v);
+    putLittleEndian32(b, v);
     out.append(reinterpret_cast<const char*>(b), 4);
 }
 

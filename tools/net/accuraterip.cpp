@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "accuraterip.h"
 
+#include "bytes.h"
 #include "cache.h"
 #include "discid.h"
 #include "httpget.h"
@@ -12,14 +13,9 @@
 namespace wl {
 namespace {
 
-constexpr int kSectorsPerSecond = 75;
 // The header of a pressing: track count, id1, id2, freedb ID; then per track confidence,
 // checksum and the checksum of its frame 450.
 constexpr size_t kHeaderBytes = 13, kTrackBytes = 9;
-
-uint32_t littleEndian32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 int digitSum(int n) {
     int sum = 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "driveoffsets.h"
 
+#include "bytes.h"
 #include "cache.h"
 #include "httpget.h"
 #include "onlinesetting.h"
@@ -46,7 +47,7 @@ Result<std::vector<DriveOffset>> parseDriveOffsets(const std::string& bytes) {
     std::vector<DriveOffset> list;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     for (size_t at = 0; at < bytes.size(); at += kRecordBytes) {
-        const int samples = static_cast<int16_t>(p[at] | p[at + 1] << 8);
+        const int samples = static_cast<int16_t>(littleEndian16(p + at));
         if (samples < -kMostReadOffset || samples > kMostReadOffset)
             return R::fail("the drive list is not a list of drives");
         std::string name(bytes.data() + at + 2, kNameBytes);
