@@ -148,10 +148,9 @@ Status encodeStream(Samples& samples, const WavShape& shape, const EncodeSetting
         return s;
     // The info tag replaces the placeholder frame at the start, so decoders can trim the
     // encoder's delay and padding.
-    mp3.assign(mp3Room(0), 0);
-    const size_t tag = lame_get_lametag_frame(gf->get(), mp3.data(), mp3.size());
-    if (tag > 0 && tag <= mp3.size())
-        return sink.writeAt(firstFrame, mp3.data(), tag);
+    const std::vector<unsigned char> info = infoFrameOf(gf->get());
+    if (!info.empty())
+        return sink.writeAt(firstFrame, info.data(), info.size());
     return ok();
 }
 
@@ -268,6 +267,14 @@ Status flushEncoder(lame_global_flags* gf, std::vector<unsigned char>& mp3) {
         return fail("the encoder failed at the end (code " + std::to_string(bytes) + ")");
     mp3.resize(at + static_cast<size_t>(bytes));
     return ok();
+}
+
+std::vector<unsigned char> infoFrameOf(lame_global_flags* gf) {
+    // Asked with no room, libmp3lame says how much the frame needs.
+    std::vector<unsigned char> frame(lame_get_lametag_frame(gf, nullptr, 0));
+    const size_t size = lame_get_lametag_frame(gf, frame.data(), frame.size());
+    frame.resize(size == frame.size() ? size : 0);
+    return frame;
 }
 
 Status encodePcm(const ReadAt& read, const WavShape& shape, const EncodeSettings& settings,

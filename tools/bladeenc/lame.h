@@ -61,5 +61,8 @@ Status encodeFrames(lame_global_flags* gf, const float* pcm, int frames, int cha
                     std::vector<unsigned char>& mp3);
 // Flushes the encoder's last frames into mp3.
 Status flushEncoder(lame_global_flags* gf, std::vector<unsigned char>& mp3);
+// After the flush: the info frame (LAME tag) that fills the room left at the stream's start,
+// for the frames this encoder gave; empty when it wrote none.
+std::vector<unsigned char> infoFrameOf(lame_global_flags* gf);
 
 } // namespace wl::bladeenc

@@ -84,13 +84,8 @@ Status encodePart(const ReadAt& read, const WavShape& shape, const EncodeSetting
     }
     if (Status s = flushEncoder(gf->get(), part.mp3); !s)
         return s;
-    if (first) {
-        // The placeholder the info frame later fills.
-        part.infoFrame.assign(part.mp3.size(), 0);
-        const size_t tag =
-            lame_get_lametag_frame(gf->get(), part.infoFrame.data(), part.infoFrame.size());
-        part.infoFrame.resize(tag <= part.infoFrame.size() ? tag : 0);
-    }
+    if (first)
+        part.infoFrame = infoFrameOf(gf->get()); // what later fills its stream's first frame
     auto frames = layer3Frames(part.mp3);
     if (!frames)
         return fail(frames.error());
