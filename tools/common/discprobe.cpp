@@ -7,11 +7,9 @@
 #include "lookup.h"
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <poll.h>
 #include <unistd.h>
 
 namespace wl {
@@ -21,30 +19,6 @@ using probe::Answer;
 using probe::kMaxTracks;
 
 std::atomic<int> g_probes{0};
-
-// Reads the probe's answer until it closes the pipe or the time is up.
-bool readAnswer(int fd, Answer& a, std::chrono::steady_clock::time_point deadline) {
-    auto* p = reinterpret_cast<char*>(&a);
-    size_t done = 0;
-    while (true) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd pf{fd, POLLIN, 0};
-        const int r = poll(&pf, 1, static_cast<int>(std::max<long>(0, left.count())));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r <= 0)
-            return false;
-        const ssize_t n = read(fd, p + done, sizeof a - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return true; // closed: the exit status tells the rest
-        done += static_cast<size_t>(n);
-        if (done == sizeof a)
-            return true;
-    }
-}
 
 } // namespace
 
@@ -76,7 +50,10 @@ Result<DiscToc> probeDisc(const DiscView& view, const std::string& image, int ti
         return R::fail("cannot look at " + image + ": " + program::kProbe + ": " + pid.error());
     ++g_probes;
     Answer a;
-    const bool answered = readAnswer(answer->read.get(), a, deadline);
+    const auto bytes = readUntilClosed(answer->read.get(), deadline, sizeof a);
+    const bool answered = bytes.has_value();
+    if (answered)
+        std::memcpy(&a, bytes->data(), bytes->size());
     if (!answered)
         kill(*pid, SIGKILL);
     // The probe exits 0, 2 or 3 by itself; 128 and above is a signal.

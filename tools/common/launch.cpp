@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -164,6 +165,29 @@ int waitExit(pid_t pid) {
             return -1;
     }
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+std::optional<std::string> readUntilClosed(int fd, std::chrono::steady_clock::time_point deadline,
+                                           size_t most) {
+    std::string bytes;
+    char buf[4096];
+    while (bytes.size() < most) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd pf{fd, POLLIN, 0};
+        const int r = poll(&pf, 1, static_cast<int>(std::max<long>(0, left.count())));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return std::nullopt;
+        const ssize_t n = read(fd, buf, std::min(sizeof buf, most - bytes.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break; // closed: the exit status tells the rest
+        bytes.append(buf, static_cast<size_t>(n));
+    }
+    return bytes;
 }
 
 } // namespace wl

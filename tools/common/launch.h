@@ -3,6 +3,8 @@
 #pragma once
 #include "result.h"
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -56,5 +58,10 @@ Result<pid_t> spawn(const Launch& launch);
 
 // Waits for a child and gives its exit status, 128+N when signal N ended it.
 int waitExit(pid_t pid);
+
+// What a child writes to a pipe (fd, its reading end), until it closes the pipe or most bytes
+// came; nothing when the deadline passed first.
+std::optional<std::string> readUntilClosed(int fd, std::chrono::steady_clock::time_point deadline,
+                                           size_t most);
 
 } // namespace wl

@@ -8,13 +8,11 @@
 #include "programs.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <nlohmann/json.hpp>
-#include <poll.h>
 #include <unistd.h>
 
 namespace wl {
@@ -214,33 +212,16 @@ Result<DiscNames> lookUpDiscApart(const std::string& discId, const std::string& 
         return R::fail(std::string(program::kLookup) + ": " + pid.error());
     // The helper keeps to the service's budget; one that outlives it by far is ended. What it
     // prints is all it says.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
-    std::string record;
-    char buf[4096];
-    bool late = false;
-    while (record.size() <= (8u << 20)) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd pfd{answer->read.get(), POLLIN, 0};
-        const int ready = left.count() > 0 ? poll(&pfd, 1, static_cast<int>(left.count())) : 0;
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0) {
-            late = true;
-            kill(*pid, SIGKILL);
-            break;
-        }
-        const ssize_t n = ::read(answer->read.get(), buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        record.append(buf, static_cast<size_t>(n));
-    }
+    const auto record = readUntilClosed(
+        answer->read.get(), std::chrono::steady_clock::now() + std::chrono::seconds(40), 8u << 20);
+    const bool late = !record;
+    if (late)
+        kill(*pid, SIGKILL);
+    answer->read.reset(); // a helper with more to say than was read ends on the closed pipe
     const int status = waitExit(*pid);
     if (late)
         return R::fail("the lookup did not end in time");
-    const auto r = recordFrom(record, discId);
+    const auto r = recordFrom(*record, discId);
     if (status != 0 || !r)
         return R::fail("the lookup ended without an answer");
     return namesOf(*r);
